@@ -1,0 +1,1 @@
+#include "graph/chart/TChart.h"

@@ -1,0 +1,85 @@
+#include "settings/IniFile.h"
+
+#include "base/IntegerText.h"
+
+#include <fstream>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr size_t MaxValueLength = 2047;
+constexpr size_t MaxLineLength = 64 * 1024;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = char(x - 32);
+        if (y >= 'a' && y <= 'z') y = char(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> findValue(const std::string& path, const std::string& section, const std::string& key)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    bool inSection = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        // An absurdly long line is not a setting; skip it rather than hold it.
+        if (line.size() > MaxLineLength)
+            continue;
+        std::string_view l = trim(line);
+        if (l.empty() || l.front() == ';')
+            continue;
+        if (l.front() == '[') {
+            size_t close = l.find(']');
+            inSection = close != std::string_view::npos && equalsIgnoreCase(trim(l.substr(1, close - 1)), section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        size_t eq = l.find('=');
+        if (eq == std::string_view::npos || !equalsIgnoreCase(trim(l.substr(0, eq)), key))
+            continue;
+        std::string_view value = trim(l.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        return std::string(value.substr(0, MaxValueLength));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
+{
+    auto v = findValue(path_, section, key);
+    return v ? *v : def;
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t def) const
+{
+    return StrToInt32Def(ReadString(section, key, ""), def, LeadingBlanks::SpacesAndTabs);
+}

@@ -1,0 +1,205 @@
+#include "app/SnifferMainForm.h"
+
+#include "ui_SnifferMainForm.h"
+
+#include "controls/AlignLayout.h"
+#include "controls/EventBinding.h"
+#include "controls/FormStyle.h"
+#include "controls/MessageBoxes.h"
+#include "controls/TabOrder.h"
+#include "graph/chart/TChart.h"
+#include "service/http/NetHTTP.h"
+#include "settings/SnifferSettings.h"
+#include "table/QuickList.h"
+
+#include <QFileDialog>
+#include <QProcess>
+#include <QShowEvent>
+#include <QTimer>
+
+const char* const TSnifferMainForm::Caption = "Quorvel Traffic Monitor - V1.0.3";
+const char* const TSnifferMainForm::MakerAddress = "https://www.quorvel.example/";
+
+namespace {
+constexpr int WindowFontHeight = 11;
+
+QTimer* makeTimer(QObject* owner, const char* name, int interval, bool enabled)
+{
+    auto* t = new QTimer(owner);
+    t->setObjectName(name);
+    t->setInterval(interval);
+    // Overdue ticks collapse into one: a coarse timer that restarts after each handler returns.
+    t->setTimerType(Qt::CoarseTimer);
+    if (enabled)
+        t->start();
+    return t;
+}
+} // namespace
+
+TSnifferMainForm::TSnifferMainForm(QWidget* parent)
+    : QWidget(parent)
+    , ui(new Ui::SnifferMainForm)
+{
+    ui->setupUi(this);
+    setWindowTitle(Caption);
+
+    Panel1 = ui->Panel1;
+    StringGrid1 = ui->StringGrid1;
+    Panel2 = ui->Panel2;
+    TopPanel = ui->TopPanel;
+    ChartIn = ui->ChartIn;
+    ChartOut = ui->ChartOut;
+    IRLabel = ui->IRLabel;
+    ISLabel = ui->ISLabel;
+    StartedLabel = ui->StartedLabel;
+    lblKeepAlive = ui->lblKeepAlive;
+    lblSeries = ui->lblSeries;
+    StartBtn = ui->StartBtn;
+    ClearBtn = ui->ClearBtn;
+    cbCapacity = ui->cbCapacity;
+    cbActiveIPs = ui->cbActiveIPs;
+    cbAverage = ui->cbAverage;
+    cbLegend = ui->cbLegend;
+    RadioGroup1 = ui->RadioGroup1;
+    rgSpeed = ui->rgSpeed;
+
+    FormStyle::Apply(this, WindowFontHeight);
+    ui->Image1->setPixmap(QPixmap(":/logo.png"));
+    AlignLayout::Install(this);
+
+    Timer1 = makeTimer(this, "Timer1", 1000, false);
+    HostsTimer = makeTimer(this, "HostsTimer", 30000, true);
+    connect(Timer1, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "Timer1Timer", Timer1); });
+    connect(HostsTimer, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "HostsTimerTimer", HostsTimer); });
+
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName("SaveDialog1");
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialog1->setDefaultSuffix("csv");
+    SaveDialog1->selectFile("traffic.csv");
+    SaveDialog1->setProperty("filter", "CSV files|*.csv|All files|*.*");
+    SaveDialog1->setNameFilters({ "CSV files (*.csv)", "All files (*.*)" });
+
+    EventBinding::BindByName(this);
+    TabOrder::Apply(this);
+    StringGrid1->setFocus();
+
+    FormCreate();
+}
+
+TSnifferMainForm::~TSnifferMainForm()
+{
+    FormDestroy();
+}
+
+void TSnifferMainForm::FormCreate()
+{
+    HostNames = new TQuickList();
+    ChartIn->SeriesList().Clear();
+    ChartOut->SeriesList().Clear();
+    InitCharts();
+    TIniFile ini = SnifferSettings::Open();
+    ServiceAddress = ini.ReadString(SnifferSettings::Section, "SnifferService", SnifferSettings::DefaultService);
+    BoldCharCountValue = ini.ReadInteger(SnifferSettings::Section, "BoldCharCount", SnifferSettings::DefaultBoldCharCount);
+    TakeRegionalSettings();
+}
+
+void TSnifferMainForm::FormShow()
+{
+    // Each step stands alone: one that fails is reported and the start goes on, so a bad
+    // setting never leaves the monitor without polling, column widths or header.
+    RunGuarded([this] { rgSpeedClick(this); });
+    RunGuarded([this] {
+        StringGrid1->SetColWidth(0, 20);
+        StringGrid1->SetColWidth(1, 120);
+        StringGrid1->SetColWidth(2, 100);
+    });
+    RunGuarded([this] {
+        const char* headers[] = { " ", "HOST", "IP", "Recv Speed", "Send Speed", "Recv Total", "Send Total" };
+        for (int c = 0; c < 7; ++c)
+            StringGrid1->SetCell(c, 0, headers[c]);
+    });
+    RunGuarded([this] { LoadHostNames(); });
+    RunGuarded([this] { StartBtn->click(); });
+    RunGuarded([this] { Timer1Timer(this); });
+}
+
+void TSnifferMainForm::FormDestroy()
+{
+    delete HostNames;
+    HostNames = nullptr;
+    DiscardHttpClient();
+}
+
+void TSnifferMainForm::DiscardHttpClient()
+{
+    delete HttpClient;
+    HttpClient = nullptr;
+}
+
+void TSnifferMainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!shown_ && !event->spontaneous()) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TSnifferMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LocaleChange)
+        TakeRegionalSettings();
+    QWidget::changeEvent(event);
+}
+
+void TSnifferMainForm::RadioGroup1Click(QObject*)
+{
+    if (RadioGroup1->ItemIndex() == 1) {
+        cbActiveIPs->setChecked(true);
+        cbActiveIPs->setEnabled(false);
+    } else {
+        cbActiveIPs->setEnabled(true);
+    }
+}
+
+void TSnifferMainForm::Image1Click(QObject*)
+{
+    // The desktop's URL opener stands in for the browser; whether it starts is of no concern here.
+    QProcess::startDetached("xdg-open", { MakerAddress });
+}
+
+void TSnifferMainForm::Button1Click(QObject*)
+{
+    const QRect inPlot = ChartIn->PlotRect();
+    const QRect outPlot = ChartOut->PlotRect();
+    QStringList lines;
+    lines << "Panel2 " + QString::number(Panel2->height()) << "ChartIn " + QString::number(ChartIn->height())
+          << "ChartOut " + QString::number(ChartOut->height())
+          << "ChartIn.MarginTop " + QString::number(ChartIn->MarginTop())
+          << "ChartIn.ChartHeight " + QString::number(inPlot.height())
+          << "ChartOut.MarginBottom " + QString::number(ChartOut->MarginBottom())
+          << "ChartOut.ChartHeight " + QString::number(outPlot.height())
+          << "ChartOut.BottomAxis.TickLength " + QString::number(ChartOut->BottomAxis().TickLength())
+          << "ChartOut.BottomAxis.LabelsSize " + QString::number(ChartOut->BottomAxis().LabelsSize());
+    ShowMessage(lines.join('\r'));
+}
+
+void TSnifferMainForm::SaveBtnClick(QObject*)
+{
+    if (SaveDialog1->exec() == QDialog::Accepted && !SaveDialog1->selectedFiles().isEmpty())
+        ExportTraffic(SaveDialog1->selectedFiles().first());
+}
+
+void TSnifferMainForm::ExportTraffic(const QString&)
+{
+}
+
+void TSnifferMainForm::TrackBar1Change(QObject*)
+{
+}
+
+void TSnifferMainForm::ChartInClickSeries(QObject*)
+{
+}

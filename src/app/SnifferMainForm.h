@@ -1,0 +1,140 @@
+#pragma once
+
+#include "base/DateTime.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QTimer;
+class QFileDialog;
+class QLabel;
+class QCheckBox;
+class QPushButton;
+class TChart;
+class TChartSeries;
+class TPanel;
+class TRadioGroup;
+class TStringGrid;
+class TStringList;
+class TQuickList;
+class TNetHTTP;
+struct TGridCanvas;
+struct TGridDrawState;
+
+namespace Ui {
+class SnifferMainForm;
+}
+
+// The monitor's one window. Its handlers are bound by name from the form description; its private
+// operations belong to the subsystems and are defined in their folders: the declaration here is the
+// table of contents.
+class TSnifferMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSnifferMainForm(QWidget* parent = nullptr);
+    ~TSnifferMainForm() override;
+
+    static const char* const Caption;
+    static const char* const MakerAddress;
+
+public slots:
+    // Controls' handlers (src/app).
+    void RadioGroup1Click(QObject* Sender);
+    void Image1Click(QObject* Sender);
+    void Button1Click(QObject* Sender);
+    void SaveBtnClick(QObject* Sender);
+    void TrackBar1Change(QObject* Sender);
+    void ChartInClickSeries(QObject* Sender);
+    // Graph options (src/graph).
+    void rgSpeedClick(QObject* Sender);
+    void cbCapacityClick(QObject* Sender);
+    void cbLegendClick(QObject* Sender);
+    void Panel2Resize(QObject* Sender);
+    void ChartInMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    // Poll cycle (src/poll).
+    void Timer1Timer(QObject* Sender);
+    void HostsTimerTimer(QObject* Sender);
+    void StartBtnClick(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void ClearBtnClick(QObject* Sender);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    friend struct FormProbe; // tests reach the private state through this
+
+    // Lifecycle (src/app).
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void ExportTraffic(const QString& FileName);
+    void TakeRegionalSettings();
+
+    // Service access (src/service).
+    void FetchLines(const std::string& location, TStringList& target);
+
+    // Traffic table (src/table).
+    void LoadHostNames();
+    void ProcessSnapshot(const TStringList* lines);
+    std::string FormatSpeed(int64_t value) const;
+    void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
+
+    // Host series (src/graph).
+    int FindSeriesByAddress(TChart* chart, const std::string& address) const;
+    void AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value);
+    void PadSeries(TChart* chart);
+    void ApplySeriesColors(TChart* chart);
+    // Graph layout (src/graph).
+    void InitCharts();
+    void InitChartAxes(TChart* chart);
+    void ArrangeCharts();
+    void PlaceLegend(TChart* chart);
+
+    // Poll cycle (src/poll).
+    void LoadHistory();
+    QString StartText() const;
+
+    void DiscardHttpClient();
+
+    std::unique_ptr<Ui::SnifferMainForm> ui;
+
+    // Controls by their form names.
+    TPanel* Panel1;
+    TStringGrid* StringGrid1;
+    TPanel* Panel2;
+    TPanel* TopPanel;
+    TChart* ChartIn;
+    TChart* ChartOut;
+    QLabel* IRLabel;
+    QLabel* ISLabel;
+    QLabel* StartedLabel;
+    QLabel* lblKeepAlive;
+    QLabel* lblSeries;
+    QPushButton* StartBtn;
+    QPushButton* ClearBtn;
+    QCheckBox* cbCapacity;
+    QCheckBox* cbActiveIPs;
+    QCheckBox* cbAverage;
+    QCheckBox* cbLegend;
+    TRadioGroup* RadioGroup1;
+    TRadioGroup* rgSpeed;
+    QTimer* Timer1;
+    QTimer* HostsTimer;
+    QFileDialog* SaveDialog1;
+
+    // Window state; all zero or empty at creation.
+    double SampleIndex = 0;
+    std::string ServiceAddress;
+    int32_t BoldCharCountValue = 0;
+    TNetHTTP* HttpClient = nullptr;
+    TDateTime LastTick = 0;
+    double SpeedScale = 0;
+    TQuickList* HostNames = nullptr;
+
+    bool shown_ = false;
+};

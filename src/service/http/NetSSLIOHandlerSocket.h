@@ -1,0 +1,7 @@
+#pragma once
+
+#include "service/http/NetHTTP.h"
+
+// Placeholder TLS transport until it lands.
+class TNetSSLIOHandlerSocket : public TNetIOHandler {
+};

@@ -1,0 +1,7 @@
+#include "app/SnifferMainForm.h"
+
+#include "table/QuickList.h"
+
+void TSnifferMainForm::LoadHostNames()
+{
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/SnifferMainForm.h"
+#include "ui_SnifferMainForm.h"
+
+// Reaches the window's private state and operations for tests.
+struct FormProbe {
+    TSnifferMainForm& f;
+    Ui::SnifferMainForm& ui() { return *f.ui; }
+    double& SampleIndex() { return f.SampleIndex; }
+    std::string& ServiceAddress() { return f.ServiceAddress; }
+    int32_t& BoldCharCountValue() { return f.BoldCharCountValue; }
+    TNetHTTP*& HttpClient() { return f.HttpClient; }
+    TDateTime& LastTick() { return f.LastTick; }
+    double& SpeedScale() { return f.SpeedScale; }
+    TQuickList* HostNames() { return f.HostNames; }
+    QTimer* Timer1() { return f.Timer1; }
+    QTimer* HostsTimer() { return f.HostsTimer; }
+    QFileDialog* SaveDialog1() { return f.SaveDialog1; }
+    void FetchLines(const std::string& location, TStringList& target) { f.FetchLines(location, target); }
+    void LoadHostNames() { f.LoadHostNames(); }
+    void ProcessSnapshot(const TStringList* lines) { f.ProcessSnapshot(lines); }
+    void LoadHistory() { f.LoadHistory(); }
+    void ArrangeCharts() { f.ArrangeCharts(); }
+    std::string FormatSpeed(int64_t v) { return f.FormatSpeed(v); }
+    void AddHostSample(TChart* c, int p, const std::string& n, const std::string& a, double v)
+    {
+        f.AddHostSample(c, p, n, a, v);
+    }
+    void PadSeries(TChart* c) { f.PadSeries(c); }
+    void ApplySeriesColors(TChart* c) { f.ApplySeriesColors(c); }
+    int FindSeriesByAddress(TChart* c, const std::string& a) { return f.FindSeriesByAddress(c, a); }
+};

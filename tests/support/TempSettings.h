@@ -1,0 +1,50 @@
+#pragma once
+
+#include "settings/SnifferSettings.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// A Sniffer.ini of the test's own, which the program reads instead of the one beside it.
+class TempSettings {
+public:
+    explicit TempSettings(const std::string& text)
+    {
+        char tmpl[] = "/tmp/qtm-settings-XXXXXX";
+        int fd = mkstemp(tmpl);
+        if (fd >= 0)
+            close(fd);
+        path_ = tmpl;
+        Write(text);
+        SnifferSettings::SetSettingsPathForTesting(path_);
+    }
+    ~TempSettings()
+    {
+        SnifferSettings::SetSettingsPathForTesting("");
+        std::remove(path_.c_str());
+    }
+    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary | std::ios::trunc) << text; }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A loopback port with nothing listening: connects are refused at once.
+inline int ClosedLoopbackPort()
+{
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    return ntohs(a.sin_port);
+}

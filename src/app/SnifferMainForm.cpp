@@ -81,6 +81,7 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     SaveDialog1->setProperty("filter", "CSV files|*.csv|All files|*.*");
     SaveDialog1->setNameFilters({ "CSV files (*.csv)", "All files (*.*)" });
 
+    ApplyChartDesign();
     EventBinding::BindByName(this);
     TabOrder::Apply(this);
     StringGrid1->setFocus();

@@ -81,6 +81,7 @@ private:
     // Traffic table (src/table).
     void LoadHostNames();
     void ProcessSnapshot(const TStringList* lines);
+    static int CompareCurrentSpeed(const TStringList& List, int Index1, int Index2, void* context);
     std::string FormatSpeed(int64_t value) const;
     void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
 
@@ -90,6 +91,7 @@ private:
     void PadSeries(TChart* chart);
     void ApplySeriesColors(TChart* chart);
     // Graph layout (src/graph).
+    void ApplyChartDesign();
     void InitCharts();
     void InitChartAxes(TChart* chart);
     void ArrangeCharts();

@@ -1,20 +1,83 @@
 #include "app/SnifferMainForm.h"
 
+#include "base/IntegerText.h"
+#include "graph/HostSeries.h"
+#include "graph/chart/AreaSeries.h"
 #include "graph/chart/TChart.h"
+#include "table/GetField.h"
+#include "table/HostColors.h"
 
-int TSnifferMainForm::FindSeriesByAddress(TChart*, const std::string&) const
+#include <algorithm>
+
+namespace {
+constexpr int MaxSeries = 30;
+constexpr int TakeOverIndex = 28;
+constexpr int WindowPoints = 100;
+} // namespace
+
+int32_t IPToInt(std::string_view address)
 {
+    const std::string_view text = address.empty() ? std::string_view("192.168.1.1") : address;
+    uint32_t result = 0;
+    for (int k = 0; k < 4; ++k)
+        result = (result << 8) | (uint32_t(StrToInt32Def(GetFieldView(text, '.', k), 0)) & 0xFFu);
+    return int32_t(result);
+}
+
+int TSnifferMainForm::FindSeriesByAddress(TChart* chart, const std::string& address) const
+{
+    const int32_t tag = IPToInt(address);
+    TChartSeriesList& list = chart->SeriesList();
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Item(i)->Tag() == tag)
+            return i;
     return -1;
 }
 
-void TSnifferMainForm::AddHostSample(TChart*, int, const std::string&, const std::string&, double)
+void TSnifferMainForm::AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value)
 {
+    TChartSeriesList& list = chart->SeriesList();
+    int index = FindSeriesByAddress(chart, address);
+    if (index == -1) {
+        if (list.Count() == MaxSeries) {
+            // A full chart hands the series at index 28 to the newcomer, history and all.
+            index = TakeOverIndex;
+        } else {
+            auto* series = new TAreaSeries(chart);
+            series->SetMultiArea(TAreaSeries::maStacked);
+            series->AreaLinesPen().SetVisible(false);
+            series->LinePen().SetVisible(false);
+            series->SetParentChart(chart);
+            index = list.Count() - 1;
+        }
+    }
+    TChartSeries* series = list.Item(index);
+    series->AddPoint(SampleIndex, value, QString(), clDefault);
+    series->SetTag(IPToInt(address));
+    const std::string& title = name.empty() ? address : name;
+    series->SetTitle(QString::fromLatin1(title.data(), qsizetype(title.size())));
+    while (series->PointCount() > WindowPoints)
+        series->DeletePoint(0);
+    // Hosts that share a series (duplicate or unreadable addresses) leave the list shorter than
+    // the positions; such a series goes to the last place rather than abandoning the snapshot.
+    const int target = std::min(position, list.Count() - 1);
+    if (index != target)
+        list.Move(index, target);
 }
 
-void TSnifferMainForm::PadSeries(TChart*)
+void TSnifferMainForm::PadSeries(TChart* chart)
 {
+    TChartSeriesList& list = chart->SeriesList();
+    for (int i = 0; i < list.Count(); ++i) {
+        TChartSeries* series = list.Item(i);
+        while (series->PointCount() < WindowPoints)
+            series->AddPoint(SampleIndex - series->PointCount() - 1, 0, QString(), clDefault);
+    }
 }
 
-void TSnifferMainForm::ApplySeriesColors(TChart*)
+void TSnifferMainForm::ApplySeriesColors(TChart* chart)
 {
+    TChartSeriesList& list = chart->SeriesList();
+    for (int i = 0; i < list.Count() && i < MaxSeries; ++i)
+        list.Item(i)->SetSeriesColor(SwapRB(HostColors[i]));
 }

@@ -1,7 +1,29 @@
 #include "app/SnifferMainForm.h"
 
 #include "controls/TStringGrid.h"
+#include "graph/chart/ChartTypes.h"
+#include "table/HostColors.h"
 
-void TSnifferMainForm::StringGrid1DrawCell(TGridCanvas&, int, int, const QRect&, const TGridDrawState&)
+namespace {
+const QColor BeyondTopHostsGrey(96, 96, 96);
+constexpr int HostRowsWithSwatch = 29;
+
+bool makesRowBold(const std::string& rate, int boldCharCount)
 {
+    return int(rate.size()) >= boldCharCount || rate.find('M') != std::string::npos;
+}
+} // namespace
+
+void TSnifferMainForm::StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState&)
+{
+    const std::string& recvSpeed = StringGrid1->Cell(3, ARow);
+    const std::string& sendSpeed = StringGrid1->Cell(4, ARow);
+    if (ARow > 0 && (makesRowBold(recvSpeed, BoldCharCountValue) || makesRowBold(sendSpeed, BoldCharCountValue)))
+        canvas.Font.setBold(true);
+    if (ARow >= 1 && ARow <= HostRowsWithSwatch && ACol == 0)
+        canvas.BrushColor = ToQColor(SwapRB(HostColors[ARow - 1]));
+    if (ARow > HostRowsWithSwatch)
+        canvas.FontColor = BeyondTopHostsGrey;
+    canvas.FillRect(Rect);
+    canvas.TextRect(Rect, Rect.left() + 2, Rect.top() + 2, QString::fromLatin1(StringGrid1->Cell(ACol, ARow).data(), qsizetype(StringGrid1->Cell(ACol, ARow).size())));
 }

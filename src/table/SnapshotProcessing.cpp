@@ -1,16 +1,151 @@
 #include "app/SnifferMainForm.h"
 
+#include "base/IntegerText.h"
 #include "base/StringList.h"
+#include "controls/TRadioGroup.h"
+#include "controls/TStringGrid.h"
+#include "service/ServiceLocations.h"
+#include "service/StripMarkup.h"
+#include "table/Formatting.h"
+#include "table/GetField.h"
+#include "table/QuickList.h"
 
-void TSnifferMainForm::ProcessSnapshot(const TStringList*)
+#include <QCheckBox>
+#include <QLabel>
+#include <QLocale>
+
+namespace {
+
+constexpr int GraphedHosts = 29;
+constexpr int OtherPosition = 29;
+
+// Host-line numbers: any invalid text reads as 0.
+int64_t fieldNumber(std::string_view line, int n)
 {
+    return StrToInt64Def(GetFieldView(line, ',', n), 0);
 }
 
-std::string TSnifferMainForm::FormatSpeed(int64_t) const
+// Traffic sums wrap around in two's complement, as the counters they add up do.
+int64_t wrappingAdd(int64_t a, int64_t b)
 {
-    return {};
+    return int64_t(uint64_t(a) + uint64_t(b));
+}
+
+QString latin1(const std::string& s)
+{
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+int TSnifferMainForm::CompareCurrentSpeed(const TStringList& List, int Index1, int Index2, void*)
+{
+    // The tags hold each line's send rate plus receive rate, read once before the sort.
+    const int64_t a = List.Tag(Index1), b = List.Tag(Index2);
+    if (a == b)
+        return 0;
+    return a < b ? 1 : -1;
+}
+
+void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
+{
+    const bool live = lines == nullptr;
+    TStringList work;
+    if (live)
+        FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), work);
+    else
+        work.Assign(*lines);
+    if (work.Count() == 0)
+        return;
+
+    work.Delete(0);
+    const bool bySpeed = RadioGroup1->ItemIndex() == 1;
+    if (bySpeed) {
+        // The service's closing line goes before the sort, so that only host lines are ordered
+        // and no real host is dropped in its place.
+        if (work.Count() > 0)
+            work.Delete(work.Count() - 1);
+        for (int i = 0; i < work.Count(); ++i)
+            work.SetTag(i, wrappingAdd(fieldNumber(work[i], 1), fieldNumber(work[i], 2)));
+        if (work.Count() >= 2)
+            work.CustomSort(&TSnifferMainForm::CompareCurrentSpeed);
+        work.Insert(0, "dummy");
+    } else {
+        work.Insert(0, "dummy");
+        work.Delete(work.Count() - 1);
+    }
+
+    const bool activeOnly = cbActiveIPs->isChecked();
+    if (!activeOnly)
+        StringGrid1->SetRowCount(work.Count());
+
+    int64_t totalSendRate = 0, totalRecvRate = 0, totalSent = 0, totalReceived = 0;
+    int64_t otherSendRate = 0, otherRecvRate = 0;
+    int nextRow = 1;
+    const std::string noName;
+    for (int p = 1; p < work.Count(); ++p) {
+        const std::string_view line = StripMarkup(work[p]);
+        const std::string_view addressView = GetFieldView(line, ',', 0);
+        const int64_t sendRate = fieldNumber(line, 1);
+        const int64_t recvRate = fieldNumber(line, 2);
+        const int64_t sent = fieldNumber(line, 3);
+        const int64_t received = fieldNumber(line, 4);
+        const std::string address(addressView);
+        const std::string name = live ? HostNames->Lookup(address) : noName;
+
+        if (live) {
+            const int64_t rateSum = wrappingAdd(sendRate, recvRate);
+            const bool leftOut = (p >= 30 && activeOnly && rateSum <= 0) || (bySpeed && rateSum <= 0);
+            if (!leftOut) {
+                StringGrid1->SetCell(1, nextRow, name);
+                StringGrid1->SetCell(2, nextRow, address);
+                StringGrid1->SetCell(3, nextRow, FormatSpeed(recvRate));
+                StringGrid1->SetCell(4, nextRow, FormatSpeed(sendRate));
+                StringGrid1->SetCell(5, nextRow, FormatBytes(received, false));
+                StringGrid1->SetCell(6, nextRow, FormatBytes(sent, false));
+                ++nextRow;
+            }
+        }
+        totalSent = wrappingAdd(totalSent, sent);
+        totalReceived = wrappingAdd(totalReceived, received);
+        totalSendRate = wrappingAdd(totalSendRate, sendRate);
+        totalRecvRate = wrappingAdd(totalRecvRate, recvRate);
+
+        if (p > GraphedHosts) {
+            otherRecvRate = wrappingAdd(otherRecvRate, recvRate);
+            otherSendRate = wrappingAdd(otherSendRate, sendRate);
+        } else {
+            AddHostSample(ChartIn, p - 1, name, address, double(recvRate) * SpeedScale);
+            AddHostSample(ChartOut, p - 1, name, address, double(sendRate) * SpeedScale);
+        }
+    }
+    if (activeOnly)
+        StringGrid1->SetRowCount(nextRow);
+
+    // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other".
+    if (work.Count() - 1 >= 30) {
+        AddHostSample(ChartIn, OtherPosition, "Other", "0.0.0.0", double(otherRecvRate) * SpeedScale);
+        AddHostSample(ChartOut, OtherPosition, "Other", "0.0.0.0", double(otherSendRate) * SpeedScale);
+    }
+    SampleIndex += 1;
+    PadSeries(ChartIn);
+    PadSeries(ChartOut);
+    ISLabel->setText(latin1(FormatSpeed(totalSendRate) + ", " + FormatBytes(totalSent, false)));
+    IRLabel->setText(latin1(FormatSpeed(totalRecvRate) + ", " + FormatBytes(totalReceived, false)));
+}
+
+std::string TSnifferMainForm::FormatSpeed(int64_t value) const
+{
+    return rgSpeed->ItemIndex() == 0 ? FormatBits(value, true) : FormatBytes(value, true);
 }
 
 void TSnifferMainForm::TakeRegionalSettings()
 {
+    const QLocale locale;
+    const QString group = locale.groupSeparator();
+    const QString decimal = locale.decimalPoint();
+    TFormatSettings& settings = FormatSettings();
+    // Separators are single characters of the single-byte code page; one that is not gives none.
+    settings.ThousandSeparator = group.size() == 1 && group[0].unicode() < 256 ? char(group[0].unicode()) : 0;
+    settings.DecimalSeparator = decimal.size() == 1 && decimal[0].unicode() < 256 ? char(decimal[0].unicode()) : '.';
 }

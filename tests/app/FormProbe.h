@@ -3,6 +3,8 @@
 #include "app/SnifferMainForm.h"
 #include "ui_SnifferMainForm.h"
 
+#include "controls/TStringGrid.h"
+
 // Reaches the window's private state and operations for tests.
 struct FormProbe {
     TSnifferMainForm& f;
@@ -29,5 +31,6 @@ struct FormProbe {
     }
     void PadSeries(TChart* c) { f.PadSeries(c); }
     void ApplySeriesColors(TChart* c) { f.ApplySeriesColors(c); }
+    void DrawCell(TGridCanvas& c, int col, int row, const QRect& r) { f.StringGrid1DrawCell(c, col, row, r, TGridDrawState {}); }
     int FindSeriesByAddress(TChart* c, const std::string& a) { return f.FindSeriesByAddress(c, a); }
 };

@@ -1,0 +1,92 @@
+#include "MonitorFixture.h"
+
+#include "table/HostColors.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+QColor stored(uint32_t rgb)
+{
+    return QColor(int(rgb >> 16) & 0xFF, int(rgb >> 8) & 0xFF, int(rgb) & 0xFF);
+}
+
+bool anyPixel(const QImage& image, const QRect& area, const QColor& color)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) == color)
+                return true;
+    return false;
+}
+
+} // namespace
+
+TEST(HostColorsTest, SwapExchangesRedAndBlueOnly)
+{
+    EXPECT_EQ(SwapRB(0x0066B3), 0xB36600u);
+    EXPECT_EQ(SwapRB(0x12345678), 0x12785634u);
+    EXPECT_EQ(SwapRB(SwapRB(0x00CC00)), 0x00CC00u);
+    EXPECT_EQ(HostColors[0], 0x00CC00u);
+    EXPECT_EQ(HostColors[29], 0x404040u);
+}
+
+class CellPaintingTest : public MonitorTest {
+protected:
+    // Whether the handler draws the row in bold, asked through the grid's own drawing hook.
+    bool bold(int row, int col = 1)
+    {
+        QImage image(10, 10, QImage::Format_RGB32);
+        QPainter painter(&image);
+        TGridCanvas canvas { painter, grid().font(), Qt::black, Qt::white };
+        probe().DrawCell(canvas, col, row, QRect(0, 0, 10, 10));
+        return canvas.Font.bold();
+    }
+    void rates(int row, const std::string& recv, const std::string& send)
+    {
+        grid().SetCell(3, row, recv);
+        grid().SetCell(4, row, send);
+    }
+};
+
+TEST_F(CellPaintingTest, RowsAreBoldByTheLengthOrTheMegaUnitOfEitherRate)
+{
+    rates(1, "99.99 kB/s", "");
+    rates(2, "100.00 kB/s", "");
+    rates(3, "", "1.50 Mb/s");
+    rates(4, "1.50 Gb/s", "");
+    rates(5, "", "");
+    rates(0, "Recv Speed M", "Send Speed");
+    EXPECT_FALSE(bold(1));
+    EXPECT_TRUE(bold(2));
+    EXPECT_TRUE(bold(2, 0)); // the whole row, swatch column included
+    EXPECT_TRUE(bold(3));
+    EXPECT_FALSE(bold(4));
+    EXPECT_FALSE(bold(5));
+    EXPECT_FALSE(bold(0));
+    probe().BoldCharCountValue() = 0;
+    EXPECT_TRUE(bold(5));
+    EXPECT_FALSE(bold(0));
+}
+
+TEST_F(CellPaintingTest, SwatchesForTheTop29AndGreyTextBeyond)
+{
+    Start();
+    form->resize(1008, 1400);
+    service.Set("/", Snapshot(Hosts(34)));
+    PollOnce();
+    grid().SetTopRow(1);
+    QImage image = grid().RenderViewport();
+    for (int row : { 1, 2, 15, 29 }) {
+        QRect r = grid().CellRect(0, row);
+        ASSERT_FALSE(r.isEmpty()) << row;
+        EXPECT_EQ(image.pixelColor(r.center()), stored(HostColors[row - 1])) << row;
+    }
+    const QRect r30 = grid().CellRect(0, 30);
+    ASSERT_FALSE(r30.isEmpty());
+    EXPECT_EQ(image.pixelColor(r30.center()), grid().palette().color(QPalette::Button));
+    const QRect text30 = grid().CellRect(2, 30);
+    EXPECT_TRUE(anyPixel(image, text30, QColor(96, 96, 96)));
+    EXPECT_FALSE(anyPixel(image, grid().CellRect(2, 29), QColor(96, 96, 96)));
+}

@@ -1,0 +1,108 @@
+#include "MonitorFixture.h"
+
+#include "controls/TPanel.h"
+#include "controls/TRadioGroup.h"
+#include "graph/chart/AreaSeries.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+
+class GraphLayoutTest : public MonitorTest {
+protected:
+    void SetUp() override
+    {
+        MonitorTest::SetUp();
+        Start(); // Panel2 488 pixels high at the design size
+        form->resize(1008, 591);
+    }
+    // One host whose send and receive rates make the two charts' peaks.
+    void peaks(double in, double out)
+    {
+        chartIn().SeriesList().Clear();
+        chartOut().SeriesList().Clear();
+        probe().AddHostSample(&chartIn(), 0, "", "198.18.0.1", in);
+        probe().AddHostSample(&chartOut(), 0, "", "198.18.0.1", out);
+    }
+    QWidget* panel2() { return control<QWidget>("Panel2"); }
+};
+
+TEST_F(GraphLayoutTest, ChartsSplitThePanelSoOnePixelIsTheSameRate)
+{
+    ASSERT_EQ(panel2()->height(), 488);
+    peaks(300, 100);
+    probe().ArrangeCharts();
+    EXPECT_EQ(chartOut().height(), 144);
+    EXPECT_EQ(chartIn().height(), 488 - 144);
+    EXPECT_EQ(chartOut().MarginLeft(), chartIn().MarginLeft());
+    peaks(0, 50);
+    probe().ArrangeCharts();
+    EXPECT_EQ(chartOut().height(), 453 + 31);
+    peaks(0, 0); // nothing to compare: the heights stay
+    probe().ArrangeCharts();
+    EXPECT_EQ(chartOut().height(), 453 + 31);
+}
+
+TEST_F(GraphLayoutTest, FixedCapacitiesSplitByTheirRatio)
+{
+    peaks(300, 100);
+    control<QCheckBox>("cbCapacity")->click();
+    EXPECT_FALSE(chartOut().LeftAxis().AutomaticMaximum());
+    EXPECT_DOUBLE_EQ(chartIn().LeftAxis().Maximum(), 10000);
+    EXPECT_EQ(chartOut().height(), 453 / 2 + 31);
+    control<TRadioGroup>("rgSpeed")->Button(1)->click();
+    EXPECT_DOUBLE_EQ(chartIn().LeftAxis().Maximum(), 1250);
+    EXPECT_EQ(chartIn().LeftAxis().Title().Caption(), "Download (kbytes/s)");
+    EXPECT_EQ(chartOut().LeftAxis().Title().Caption(), "Upload (kbytes/s)");
+    EXPECT_EQ(control<TPanel>("TopPanel")->Caption(), "Traffic graph - top 30 (bytes/s)");
+}
+
+TEST_F(GraphLayoutTest, LegendSitsOnTheTallerChart)
+{
+    control<QCheckBox>("cbLegend")->setChecked(true);
+    peaks(300, 100);
+    probe().ArrangeCharts();
+    EXPECT_TRUE(chartIn().Legend().Visible());
+    EXPECT_FALSE(chartOut().Legend().Visible());
+    EXPECT_EQ(chartIn().MarginRight(), 190);
+    peaks(100, 300);
+    probe().ArrangeCharts();
+    EXPECT_FALSE(chartIn().Legend().Visible());
+    EXPECT_TRUE(chartOut().Legend().Visible());
+    control<QCheckBox>("cbLegend")->setChecked(false);
+    probe().ArrangeCharts();
+    EXPECT_FALSE(chartOut().Legend().Visible());
+    EXPECT_EQ(chartOut().MarginRight(), 20);
+}
+
+TEST_F(GraphLayoutTest, NegativeCapacityIsReportedAndTheStartGoesOn)
+{
+    CreateForm("LineCapacityInBit=-2147483648\n");
+    Start();
+    ASSERT_EQ(errorBoxes.size(), 1u);
+    EXPECT_EQ(errorBoxes[0], "Axis Maximum Value must be >= Minimum.");
+    EXPECT_TRUE(probe().Timer1()->isActive());
+    EXPECT_EQ(cell(1, 0), "HOST");
+    EXPECT_EQ(grid().ColWidths(1), 120);
+}
+
+TEST_F(GraphLayoutTest, PointerOverASeriesNamesIt)
+{
+    service.Set("/", Snapshot({ { "198.18.0.1", 1000, 1000 }, { "198.18.0.2", 1000, 1000 } }));
+    for (int i = 0; i < 3; ++i)
+        PollOnce();
+    probe().ArrangeCharts();
+    chartIn().repaint();
+    QImage image(chartIn().size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    chartIn().paint(painter, chartIn().rect());
+    const QRect plot = chartIn().PlotRect();
+    const QPoint inside(plot.right() - 2, plot.bottom() - 2);
+    form->ChartInMouseMove(&chartIn(), {}, inside.x(), inside.y());
+    EXPECT_EQ(chartIn().Hint(), "198.18.0.1");
+    EXPECT_EQ(control<QLabel>("lblSeries")->text(), "Selected series: 198.18.0.1");
+    form->ChartInMouseMove(&chartIn(), {}, plot.left() + 1, plot.top() + 1);
+    EXPECT_EQ(chartIn().Hint(), "");
+    EXPECT_EQ(control<QLabel>("lblSeries")->text(), "Click on a Series to identify it");
+}

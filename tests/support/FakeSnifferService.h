@@ -1,0 +1,37 @@
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A loopback HTTP/1.1 server of the test's own that answers GETs from a table of path → body
+// (status 200, Content-Length, keep-alive) and 404 for anything else. Bodies can be changed while
+// it runs; every request path is recorded.
+class FakeSnifferService {
+public:
+    FakeSnifferService();
+    ~FakeSnifferService();
+
+    int Port() const { return port_; }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    void Set(const std::string& path, const std::string& body);
+    void Remove(const std::string& path);
+    std::vector<std::string> Requests() const;
+    void ClearRequests();
+
+private:
+    void run();
+    void serve(int fd);
+
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_ { false };
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string> bodies_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};

@@ -1,50 +1,182 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QFont>
-#include <QPainter>
+#include <QRect>
+#include <QString>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class QPainter;
+
+// What a cell is while it is painted: part of the selection, the current cell of the focused grid, a fixed cell.
 struct TGridDrawState {
-    bool Selected = false, Focused = false, Fixed = false;
+    bool Selected = false;
+    bool Focused = false;
+    bool Fixed = false;
 };
 
+// A cell position; -1 in either field means "no cell there".
+struct TGridCoord {
+    int X = -1; // column
+    int Y = -1; // row
+    bool operator==(const TGridCoord& o) const { return X == o.X && Y == o.Y; }
+    bool operator!=(const TGridCoord& o) const { return !(*this == o); }
+};
+
+// An inclusive range of cells.
+struct TGridRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool Contains(int col, int row) const { return col >= Left && col <= Right && row >= Top && row <= Bottom; }
+    bool operator==(const TGridRect& o) const
+    {
+        return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
+    }
+};
+
+// The drawing surface handed to the draw-cell hook: the painter plus the font, font colour and brush colour the
+// grid chose for the cell. The hook may change the three and draw with them.
 struct TGridCanvas {
     QPainter& Painter;
     QFont Font;
     QColor FontColor;
     QColor BrushColor;
+
+    // Fills the rectangle with BrushColor.
+    void FillRect(const QRect& rect);
+    // Draws one line of text with its top-left corner at (x, y) in Font and FontColor, clipped to the rectangle.
+    // The background is left alone; fill it first.
+    void TextRect(const QRect& rect, int x, int y, const QString& text);
+    // The same for a cell text, which is single-byte and shown as Latin-1.
+    void TextRect(const QRect& rect, int x, int y, const std::string& text);
 };
 
-// Placeholder grid until the owner-drawn grid lands.
+// The host table's grid: owner-drawn cells holding single-byte texts, fixed header rows and left columns, cell range
+// selection, user-sizable columns. It is rewritten every second with up to tens of thousands of rows, so writing a
+// cell is O(1) and painting touches only the visible cells.
 class TStringGrid : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit TStringGrid(QWidget* parent = nullptr) : QAbstractScrollArea(parent) {}
-    int ColCount() const { return 7; }
+    using TDrawCellEvent = std::function<void(TGridCanvas&, int col, int row, const QRect& rect, TGridDrawState)>;
+
+    static constexpr int MaxColCount = 1024;
+    static constexpr int MaxRowCount = 1 << 24;
+    static constexpr int MaxColWidth = 65535;
+    static constexpr int MaxRowHeight = 4096;
+    static constexpr int GridLineWidth = 1;
+
+    explicit TStringGrid(QWidget* parent = nullptr);
+    ~TStringGrid() override;
+
+    int ColCount() const { return colCount_; }
+    void SetColCount(int count);
     int RowCount() const { return rowCount_; }
-    void SetRowCount(int n) { rowCount_ = n < 1 ? 1 : n; }
-    int ColWidths(int c) const { return c < int(widths_.size()) ? widths_[size_t(c)] : 70; }
-    void SetColWidth(int c, int w) { if (c >= int(widths_.size())) widths_.resize(size_t(c) + 1, 70); widths_[size_t(c)] = w; }
-    const std::string& Cell(int c, int r) const
-    {
-        static const std::string empty;
-        size_t i = size_t(r) * 7 + size_t(c);
-        return i < cells_.size() ? cells_[i] : empty;
-    }
-    void SetCell(int c, int r, std::string t)
-    {
-        size_t i = size_t(r) * 7 + size_t(c);
-        if (i >= cells_.size()) cells_.resize(i + 1);
-        cells_[i] = std::move(t);
-    }
-    std::function<void(TGridCanvas&, int, int, const QRect&, TGridDrawState)> OnDrawCell;
+    // Below 1 is taken as 1; texts of rows cut off are kept and show again when the count grows.
+    void SetRowCount(int count);
+    int FixedCols() const { return fixedCols_; }
+    void SetFixedCols(int count);
+    int FixedRows() const { return fixedRows_; }
+    void SetFixedRows(int count);
+
+    int DefaultRowHeight() const { return rowHeight_; }
+    void SetDefaultRowHeight(int height);
+    int DefaultColWidth() const { return defaultColWidth_; }
+    // Resets every column to the new default width.
+    void SetDefaultColWidth(int width);
+    int ColWidths(int col) const;
+    void SetColWidth(int col, int width);
+
+    // Any cell never written, or outside the grid, reads as empty.
+    const std::string& Cell(int col, int row) const;
+    // Rows beyond the row count may be written too; they show once the count reaches them.
+    void SetCell(int col, int row, std::string text);
+
+    // The current cell and the selected range; both lie in the scrolling (non-fixed) cells.
+    int Col() const { return current_.X; }
+    int Row() const { return current_.Y; }
+    void SetCurrentCell(int col, int row, bool extendSelection = false);
+    TGridRect Selection() const;
+
+    int TopRow() const { return topRow_; }
+    void SetTopRow(int row);
+    int LeftCol() const { return leftCol_; }
+    void SetLeftCol(int col);
+
+    // Geometry in viewport coordinates. CellRect is empty for a cell not on screen.
+    QRect CellRect(int col, int row) const;
+    TGridCoord MouseCoord(int x, int y) const;
+
+    // Paints the cells meeting `area` (viewport coordinates); the widget's paint event goes through here.
+    void Paint(QPainter& painter, const QRect& area);
+    // Paints one cell at CellRect, with the default drawing, the hook, the edge and the focus rectangle.
+    void PaintCell(QPainter& painter, int col, int row);
+    // The whole viewport as it would appear on screen.
+    QImage RenderViewport();
+
+    TDrawCellEvent OnDrawCell;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    struct VisibleColumn {
+        int Col;
+        int Left;
+    };
+
+    int effectiveFixedCols() const;
+    int effectiveFixedRows() const;
+    bool hasScrollingCells() const;
+    int fixedWidth() const;
+    int fixedHeight() const;
+    int rowPitch() const { return rowHeight_ + GridLineWidth; }
+    int fullyVisibleRows() const;
+    int maxTopRow() const;
+    int maxLeftCol() const;
+    std::vector<VisibleColumn> visibleColumns() const;
+    int rowTop(int row) const;
+    int colLeft(int col) const;
+    int colAt(int x) const;
+    int rowAt(int y) const;
+    int sizingBoundaryAt(int x, int y) const;
+
+    void paintCellAt(QPainter& painter, int col, int row, const QRect& rect, bool gridFocused);
+    void updateScrollBars();
+    void clampCurrentAndSelection();
+    void scrollToCurrent();
+    void moveCurrent(int col, int row, bool extend);
+    void updateCell(int col, int row);
+
+    int colCount_ = 7;
     int rowCount_ = 5;
-    std::vector<int> widths_;
-    std::vector<std::string> cells_;
+    int fixedCols_ = 3;
+    int fixedRows_ = 1;
+    int rowHeight_ = 18;
+    int defaultColWidth_ = 70;
+    std::vector<int> colWidths_;
+    std::vector<std::vector<std::string>> cells_;
+
+    TGridCoord current_;
+    TGridCoord anchor_;
+    int topRow_ = 1;
+    int leftCol_ = 3;
+
+    bool selecting_ = false;
+    int sizingCol_ = -1;
+    int sizingOffset_ = 0;
+    bool syncingScrollBars_ = false;
 };

@@ -1,0 +1,720 @@
+#include "controls/TStringGrid.h"
+
+#include "base/Exception.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPen>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+const std::string EmptyText;
+
+// Half the width of the zone around a column boundary in the header where a press starts sizing that column.
+constexpr int SizingZone = 2;
+// No column is dragged narrower than this, so it can always be grabbed again.
+constexpr int MinDraggedWidth = 1;
+// Beyond the visible width nothing shows, so longer texts are cut before layout; a hostile name list or service
+// line must not make every repaint lay out megabytes of text.
+constexpr int TextSlack = 64;
+
+void throwIndex(const char* what, int col, int row)
+{
+    throw Exception(std::string(what) + " (" + std::to_string(col) + ", " + std::to_string(row) + ")");
+}
+
+} // namespace
+
+void TGridCanvas::FillRect(const QRect& rect)
+{
+    Painter.fillRect(rect, BrushColor);
+}
+
+void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
+{
+    if (rect.isEmpty() || text.isEmpty())
+        return;
+    const qsizetype limit = qsizetype(rect.width()) + TextSlack;
+    Painter.save();
+    Painter.setClipRect(rect, Qt::IntersectClip);
+    Painter.setFont(Font);
+    Painter.setPen(FontColor);
+    const int ascent = Painter.fontMetrics().ascent();
+    Painter.drawText(QPoint(x, y + ascent), text.size() > limit ? text.left(limit) : text);
+    Painter.restore();
+}
+
+void TGridCanvas::TextRect(const QRect& rect, int x, int y, const std::string& text)
+{
+    const size_t limit = size_t(std::max(rect.width(), 0)) + TextSlack;
+    TextRect(rect, x, y, QString::fromLatin1(text.data(), qsizetype(std::min(text.size(), limit))));
+}
+
+TStringGrid::TStringGrid(QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , colWidths_(size_t(colCount_), defaultColWidth_)
+{
+    current_ = { fixedCols_, fixedRows_ };
+    anchor_ = current_;
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    verticalScrollBar()->setTracking(true);
+    horizontalScrollBar()->setTracking(true);
+    updateScrollBars();
+}
+
+TStringGrid::~TStringGrid() = default;
+
+void TStringGrid::SetColCount(int count)
+{
+    if (count > MaxColCount)
+        throw Exception(
+            "Column count " + std::to_string(count) + " exceeds the grid's limit of " + std::to_string(MaxColCount));
+    count = std::max(count, 1);
+    if (count == colCount_)
+        return;
+    colCount_ = count;
+    colWidths_.resize(size_t(count), defaultColWidth_);
+    clampCurrentAndSelection();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TStringGrid::SetRowCount(int count)
+{
+    if (count > MaxRowCount)
+        throw Exception(
+            "Row count " + std::to_string(count) + " exceeds the grid's limit of " + std::to_string(MaxRowCount));
+    count = std::max(count, 1);
+    if (count == rowCount_)
+        return;
+    rowCount_ = count;
+    clampCurrentAndSelection();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TStringGrid::SetFixedCols(int count)
+{
+    count = std::clamp(count, 0, MaxColCount);
+    if (count == fixedCols_)
+        return;
+    fixedCols_ = count;
+    clampCurrentAndSelection();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TStringGrid::SetFixedRows(int count)
+{
+    count = std::clamp(count, 0, MaxRowCount);
+    if (count == fixedRows_)
+        return;
+    fixedRows_ = count;
+    clampCurrentAndSelection();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TStringGrid::SetDefaultRowHeight(int height)
+{
+    height = std::clamp(height, 1, MaxRowHeight);
+    if (height == rowHeight_)
+        return;
+    rowHeight_ = height;
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TStringGrid::SetDefaultColWidth(int width)
+{
+    defaultColWidth_ = std::clamp(width, 0, MaxColWidth);
+    std::fill(colWidths_.begin(), colWidths_.end(), defaultColWidth_);
+    updateScrollBars();
+    viewport()->update();
+}
+
+int TStringGrid::ColWidths(int col) const
+{
+    if (col < 0 || col >= colCount_)
+        throwIndex("Grid column out of range", col, 0);
+    return colWidths_[size_t(col)];
+}
+
+void TStringGrid::SetColWidth(int col, int width)
+{
+    if (col < 0 || col >= colCount_)
+        throwIndex("Grid column out of range", col, 0);
+    width = std::clamp(width, 0, MaxColWidth);
+    if (colWidths_[size_t(col)] == width)
+        return;
+    colWidths_[size_t(col)] = width;
+    updateScrollBars();
+    viewport()->update();
+}
+
+const std::string& TStringGrid::Cell(int col, int row) const
+{
+    if (col < 0 || row < 0 || size_t(row) >= cells_.size())
+        return EmptyText;
+    const auto& cells = cells_[size_t(row)];
+    return size_t(col) < cells.size() ? cells[size_t(col)] : EmptyText;
+}
+
+void TStringGrid::SetCell(int col, int row, std::string text)
+{
+    if (col < 0 || col >= colCount_ || row < 0 || row >= MaxRowCount)
+        throwIndex("Grid cell out of range", col, row);
+    if (size_t(row) >= cells_.size()) {
+        if (text.empty())
+            return;
+        cells_.resize(size_t(row) + 1);
+    }
+    auto& cells = cells_[size_t(row)];
+    if (size_t(col) >= cells.size()) {
+        if (text.empty())
+            return;
+        cells.resize(size_t(colCount_));
+    }
+    if (cells[size_t(col)] == text)
+        return;
+    cells[size_t(col)] = std::move(text);
+    updateCell(col, row);
+}
+
+TGridRect TStringGrid::Selection() const
+{
+    return { std::min(anchor_.X, current_.X), std::min(anchor_.Y, current_.Y), std::max(anchor_.X, current_.X),
+        std::max(anchor_.Y, current_.Y) };
+}
+
+void TStringGrid::SetCurrentCell(int col, int row, bool extendSelection)
+{
+    moveCurrent(col, row, extendSelection);
+}
+
+void TStringGrid::SetTopRow(int row)
+{
+    row = std::clamp(row, effectiveFixedRows(), maxTopRow());
+    if (row == topRow_)
+        return;
+    topRow_ = row;
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TStringGrid::SetLeftCol(int col)
+{
+    col = std::clamp(col, effectiveFixedCols(), maxLeftCol());
+    if (col == leftCol_)
+        return;
+    leftCol_ = col;
+    updateScrollBars();
+    viewport()->update();
+}
+
+int TStringGrid::effectiveFixedCols() const
+{
+    return std::min(fixedCols_, colCount_);
+}
+
+int TStringGrid::effectiveFixedRows() const
+{
+    return std::min(fixedRows_, rowCount_);
+}
+
+bool TStringGrid::hasScrollingCells() const
+{
+    return colCount_ > effectiveFixedCols() && rowCount_ > effectiveFixedRows();
+}
+
+int TStringGrid::fixedWidth() const
+{
+    int width = 0;
+    for (int c = 0; c < effectiveFixedCols(); ++c)
+        width += colWidths_[size_t(c)] + GridLineWidth;
+    return width;
+}
+
+int TStringGrid::fixedHeight() const
+{
+    return int(std::min<int64_t>(int64_t(effectiveFixedRows()) * rowPitch(), INT32_MAX / 2));
+}
+
+int TStringGrid::fullyVisibleRows() const
+{
+    return std::max(0, (viewport()->height() - fixedHeight()) / rowPitch());
+}
+
+int TStringGrid::maxTopRow() const
+{
+    const int fixedRows = effectiveFixedRows();
+    return std::max(fixedRows, rowCount_ - std::max(1, fullyVisibleRows()));
+}
+
+int TStringGrid::maxLeftCol() const
+{
+    const int fixedCols = effectiveFixedCols();
+    if (colCount_ <= fixedCols)
+        return fixedCols;
+    const int available = viewport()->width() - fixedWidth();
+    int used = 0;
+    int col = colCount_ - 1;
+    for (; col >= fixedCols; --col) {
+        used += colWidths_[size_t(col)] + GridLineWidth;
+        if (used > available)
+            break;
+    }
+    return std::clamp(col + 1, fixedCols, colCount_ - 1);
+}
+
+std::vector<TStringGrid::VisibleColumn> TStringGrid::visibleColumns() const
+{
+    std::vector<VisibleColumn> cols;
+    const int width = viewport()->width();
+    int left = 0;
+    for (int c = 0; c < effectiveFixedCols() && left < width; ++c) {
+        cols.push_back({ c, left });
+        left += colWidths_[size_t(c)] + GridLineWidth;
+    }
+    for (int c = leftCol_; c < colCount_ && left < width; ++c) {
+        cols.push_back({ c, left });
+        left += colWidths_[size_t(c)] + GridLineWidth;
+    }
+    return cols;
+}
+
+int TStringGrid::rowTop(int row) const
+{
+    int64_t top;
+    if (row < effectiveFixedRows())
+        top = int64_t(row) * rowPitch();
+    else if (row >= topRow_)
+        top = fixedHeight() + int64_t(row - topRow_) * rowPitch();
+    else
+        return -1;
+    return top < viewport()->height() ? int(top) : -1;
+}
+
+int TStringGrid::colLeft(int col) const
+{
+    const int fixedCols = effectiveFixedCols();
+    int left = 0;
+    if (col < fixedCols) {
+        for (int c = 0; c < col; ++c)
+            left += colWidths_[size_t(c)] + GridLineWidth;
+    } else if (col >= leftCol_) {
+        left = fixedWidth();
+        for (int c = leftCol_; c < col && left < viewport()->width(); ++c)
+            left += colWidths_[size_t(c)] + GridLineWidth;
+    } else {
+        return -1;
+    }
+    return left < viewport()->width() ? left : -1;
+}
+
+QRect TStringGrid::CellRect(int col, int row) const
+{
+    if (col < 0 || col >= colCount_ || row < 0 || row >= rowCount_)
+        return {};
+    const int left = colLeft(col);
+    const int top = rowTop(row);
+    if (left < 0 || top < 0)
+        return {};
+    return QRect(left, top, colWidths_[size_t(col)], rowHeight_);
+}
+
+int TStringGrid::colAt(int x) const
+{
+    if (x < 0 || x >= viewport()->width())
+        return -1;
+    for (const auto& c : visibleColumns()) {
+        if (x >= c.Left && x < c.Left + colWidths_[size_t(c.Col)] + GridLineWidth)
+            return c.Col;
+    }
+    return -1;
+}
+
+int TStringGrid::rowAt(int y) const
+{
+    if (y < 0 || y >= viewport()->height())
+        return -1;
+    const int64_t row = y < fixedHeight() ? y / rowPitch() : topRow_ + int64_t(y - fixedHeight()) / rowPitch();
+    return row < rowCount_ ? int(row) : -1;
+}
+
+TGridCoord TStringGrid::MouseCoord(int x, int y) const
+{
+    const TGridCoord coord { colAt(x), rowAt(y) };
+    return coord.X < 0 || coord.Y < 0 ? TGridCoord {} : coord;
+}
+
+// Sizing happens in the header rows only, at the right boundary of any visible column; the rightmost match wins
+// so that a column dragged down to its minimum can still be widened again.
+int TStringGrid::sizingBoundaryAt(int x, int y) const
+{
+    if (y < 0 || y >= fixedHeight())
+        return -1;
+    const auto cols = visibleColumns();
+    for (auto it = cols.rbegin(); it != cols.rend(); ++it) {
+        const int boundary = it->Left + colWidths_[size_t(it->Col)];
+        if (x >= boundary - SizingZone && x <= boundary + SizingZone)
+            return it->Col;
+    }
+    return -1;
+}
+
+void TStringGrid::Paint(QPainter& painter, const QRect& area)
+{
+    const QPalette& pal = palette();
+    painter.fillRect(area, pal.color(QPalette::Base));
+    const bool gridFocused = hasFocus();
+    const auto cols = visibleColumns();
+    const int height = viewport()->height();
+    const int fixedRows = effectiveFixedRows();
+    const QColor fixedLine = pal.color(QPalette::Shadow);
+    const QColor normalLine = pal.color(QPalette::Midlight);
+
+    auto paintRow = [&](int row, int top) {
+        if (top + rowHeight_ + GridLineWidth <= area.top() || top > area.bottom())
+            return;
+        for (const auto& c : cols) {
+            const int width = colWidths_[size_t(c.Col)];
+            const QRect cell(c.Left, top, width, rowHeight_);
+            if (!cell.adjusted(0, 0, GridLineWidth, GridLineWidth).intersects(area))
+                continue;
+            const bool fixed = c.Col < effectiveFixedCols() || row < fixedRows;
+            const QColor& line = fixed ? fixedLine : normalLine;
+            painter.fillRect(QRect(c.Left + width, top, GridLineWidth, rowHeight_ + GridLineWidth), line);
+            painter.fillRect(QRect(c.Left, top + rowHeight_, width, GridLineWidth), line);
+            if (!cell.isEmpty())
+                paintCellAt(painter, c.Col, row, cell, gridFocused);
+        }
+    };
+
+    int top = 0;
+    for (int row = 0; row < fixedRows && top < height; ++row, top += rowPitch())
+        paintRow(row, top);
+    for (int row = topRow_; row < rowCount_ && top < height; ++row, top += rowPitch())
+        paintRow(row, top);
+}
+
+void TStringGrid::PaintCell(QPainter& painter, int col, int row)
+{
+    const QRect rect = CellRect(col, row);
+    if (!rect.isEmpty())
+        paintCellAt(painter, col, row, rect, hasFocus());
+}
+
+void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& rect, bool gridFocused)
+{
+    const QPalette& pal = palette();
+    TGridDrawState state;
+    state.Fixed = col < effectiveFixedCols() || row < effectiveFixedRows();
+    state.Selected = !state.Fixed && Selection().Contains(col, row);
+    state.Focused = !state.Fixed && gridFocused && current_ == TGridCoord { col, row };
+
+    // Font and colours start afresh for every cell, so whatever the hook chose for one cell stays there.
+    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base) };
+    if (state.Fixed) {
+        canvas.BrushColor = pal.color(QPalette::Button);
+    } else if (state.Selected && !state.Focused) {
+        canvas.BrushColor = pal.color(QPalette::Highlight);
+        canvas.FontColor = pal.color(QPalette::HighlightedText);
+    }
+    canvas.FillRect(rect);
+    canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, Cell(col, row));
+
+    if (OnDrawCell) {
+        painter.save();
+        OnDrawCell(canvas, col, row, rect, state);
+        painter.restore();
+    }
+
+    if (state.Fixed) {
+        // Raised edge: light top and left, shadow bottom and right, inside the cell.
+        const QColor light = pal.color(QPalette::Light);
+        const QColor shadow = pal.color(QPalette::Dark);
+        painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), light);
+        painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), light);
+        painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), shadow);
+        painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), shadow);
+    }
+    if (state.Focused) {
+        painter.save();
+        QPen pen(pal.color(QPalette::Text), 0);
+        pen.setDashPattern({ 1.0, 1.0 });
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        painter.restore();
+    }
+}
+
+QImage TStringGrid::RenderViewport()
+{
+    const QSize size = viewport()->size();
+    if (size.isEmpty())
+        return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    Paint(painter, image.rect());
+    return image;
+}
+
+void TStringGrid::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    Paint(painter, event->rect());
+}
+
+void TStringGrid::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void TStringGrid::scrollContentsBy(int, int)
+{
+    if (syncingScrollBars_)
+        return;
+    // The bars count cells, not pixels: their values are the first scrolling row and column on screen.
+    topRow_ = verticalScrollBar()->value();
+    leftCol_ = horizontalScrollBar()->value();
+    viewport()->update();
+}
+
+void TStringGrid::updateScrollBars()
+{
+    if (syncingScrollBars_)
+        return;
+    syncingScrollBars_ = true;
+    // Showing or hiding one bar resizes the viewport and can change what the other needs; this settles in a few
+    // rounds because a bar only ever takes space away.
+    for (int round = 0; round < 4; ++round) {
+        const QSize before = viewport()->size();
+        topRow_ = std::clamp(topRow_, effectiveFixedRows(), maxTopRow());
+        leftCol_ = std::clamp(leftCol_, effectiveFixedCols(), maxLeftCol());
+
+        QScrollBar* vbar = verticalScrollBar();
+        vbar->setRange(effectiveFixedRows(), maxTopRow());
+        vbar->setSingleStep(1);
+        vbar->setPageStep(std::max(1, fullyVisibleRows()));
+        vbar->setValue(topRow_);
+
+        QScrollBar* hbar = horizontalScrollBar();
+        int visibleCols = 0;
+        int used = fixedWidth();
+        for (int c = leftCol_; c < colCount_; ++c) {
+            used += colWidths_[size_t(c)] + GridLineWidth;
+            if (used > viewport()->width())
+                break;
+            ++visibleCols;
+        }
+        hbar->setRange(effectiveFixedCols(), maxLeftCol());
+        hbar->setSingleStep(1);
+        hbar->setPageStep(std::max(1, visibleCols));
+        hbar->setValue(leftCol_);
+
+        if (viewport()->size() == before)
+            break;
+    }
+    topRow_ = std::clamp(topRow_, effectiveFixedRows(), maxTopRow());
+    leftCol_ = std::clamp(leftCol_, effectiveFixedCols(), maxLeftCol());
+    syncingScrollBars_ = false;
+}
+
+void TStringGrid::clampCurrentAndSelection()
+{
+    const int fixedCols = effectiveFixedCols();
+    const int fixedRows = effectiveFixedRows();
+    const int lastCol = std::max(fixedCols, colCount_ - 1);
+    const int lastRow = std::max(fixedRows, rowCount_ - 1);
+    for (TGridCoord* coord : { &current_, &anchor_ }) {
+        coord->X = std::clamp(coord->X, fixedCols, lastCol);
+        coord->Y = std::clamp(coord->Y, fixedRows, lastRow);
+    }
+}
+
+void TStringGrid::moveCurrent(int col, int row, bool extend)
+{
+    if (!hasScrollingCells())
+        return;
+    const TGridCoord target { std::clamp(col, effectiveFixedCols(), colCount_ - 1),
+        std::clamp(row, effectiveFixedRows(), rowCount_ - 1) };
+    if (target == current_ && (extend || anchor_ == current_))
+        return;
+    current_ = target;
+    if (!extend)
+        anchor_ = current_;
+    scrollToCurrent();
+    viewport()->update();
+}
+
+void TStringGrid::scrollToCurrent()
+{
+    const int rows = std::max(1, fullyVisibleRows());
+    if (current_.Y < topRow_)
+        SetTopRow(current_.Y);
+    else if (current_.Y >= topRow_ + rows)
+        SetTopRow(current_.Y - rows + 1);
+
+    if (current_.X < leftCol_) {
+        SetLeftCol(current_.X);
+        return;
+    }
+    // Bring the column's right edge on screen, but never scroll it off the left for that.
+    int left = leftCol_;
+    auto rightEdge = [&](int from) {
+        int x = fixedWidth();
+        for (int c = from; c <= current_.X; ++c)
+            x += colWidths_[size_t(c)] + GridLineWidth;
+        return x;
+    };
+    while (left < current_.X && rightEdge(left) > viewport()->width())
+        ++left;
+    SetLeftCol(left);
+}
+
+void TStringGrid::updateCell(int col, int row)
+{
+    if (row >= rowCount_)
+        return;
+    const QRect rect = CellRect(col, row);
+    if (!rect.isEmpty())
+        viewport()->update(rect);
+}
+
+void TStringGrid::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const int boundary = sizingBoundaryAt(pos.x(), pos.y());
+    if (boundary >= 0) {
+        sizingCol_ = boundary;
+        sizingOffset_ = pos.x() - (colLeft(boundary) + colWidths_[size_t(boundary)]);
+        return;
+    }
+    const TGridCoord coord = MouseCoord(pos.x(), pos.y());
+    if (coord.X < effectiveFixedCols() || coord.Y < effectiveFixedRows())
+        return;
+    moveCurrent(coord.X, coord.Y, event->modifiers().testFlag(Qt::ShiftModifier));
+    selecting_ = true;
+}
+
+void TStringGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (sizingCol_ >= 0) {
+        const int left = colLeft(sizingCol_);
+        if (left >= 0)
+            SetColWidth(sizingCol_, std::max(MinDraggedWidth, pos.x() - sizingOffset_ - left));
+        return;
+    }
+    if (selecting_ && event->buttons().testFlag(Qt::LeftButton)) {
+        // Past an edge the selection grows by one cell beyond the last one on screen, which scrolls the view.
+        const int width = viewport()->width();
+        const int height = viewport()->height();
+        if (width <= 0 || height <= 0)
+            return;
+        int col = colAt(std::clamp(pos.x(), 0, width - 1));
+        int row = rowAt(std::clamp(pos.y(), 0, height - 1));
+        if (col < 0)
+            col = colCount_ - 1;
+        if (row < 0)
+            row = rowCount_ - 1;
+        if (pos.x() < fixedWidth())
+            col = leftCol_ - 1;
+        else if (pos.x() >= width)
+            ++col;
+        if (pos.y() < fixedHeight())
+            row = topRow_ - 1;
+        else if (pos.y() >= height)
+            ++row;
+        moveCurrent(col, row, true);
+        return;
+    }
+    if (event->buttons() == Qt::NoButton) {
+        if (sizingBoundaryAt(pos.x(), pos.y()) >= 0)
+            viewport()->setCursor(Qt::SplitHCursor);
+        else
+            viewport()->unsetCursor();
+    }
+}
+
+void TStringGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        sizingCol_ = -1;
+        selecting_ = false;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event)
+{
+    const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    const int page = std::max(1, fullyVisibleRows());
+    int col = current_.X;
+    int row = current_.Y;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        --row;
+        break;
+    case Qt::Key_Down:
+        ++row;
+        break;
+    case Qt::Key_Left:
+        --col;
+        break;
+    case Qt::Key_Right:
+        ++col;
+        break;
+    case Qt::Key_PageUp:
+        row -= page;
+        break;
+    case Qt::Key_PageDown:
+        row = int(std::min<int64_t>(int64_t(row) + page, rowCount_ - 1));
+        break;
+    case Qt::Key_Home:
+        col = effectiveFixedCols();
+        if (ctrl)
+            row = effectiveFixedRows();
+        break;
+    case Qt::Key_End:
+        col = colCount_ - 1;
+        if (ctrl)
+            row = rowCount_ - 1;
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    moveCurrent(col, row, extend);
+    event->accept();
+}
+
+void TStringGrid::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TStringGrid::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}

@@ -1,42 +1,198 @@
 #pragma once
 
+#include "graph/chart/AreaSeries.h"
+#include "graph/chart/ChartAxis.h"
+#include "graph/chart/ChartLegend.h"
+#include "graph/chart/ChartSeries.h"
+#include "graph/chart/ChartSeriesList.h"
+#include "graph/chart/ChartTitle.h"
+#include "graph/chart/ChartTypes.h"
+
 #include <QWidget>
 
 #include <vector>
 
-class TChartSeries;
-
-// The ordered list of series that belong to a chart; it holds references only.
-class TChartSeriesList {
-public:
-    int Count() const { return int(items_.size()); }
-    TChartSeries* Item(int index) const { return items_.at(size_t(index)); }
-    void Clear() { items_.clear(); }
-
-private:
-    std::vector<TChartSeries*> items_;
+enum TMarginUnits { muPercent, muPixels };
+enum TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
+enum TChartClickedPartStyle {
+    cpNone,
+    cpLegend,
+    cpAxis,
+    cpSeries,
+    cpTitle,
+    cpFoot,
+    cpChartRect,
+    cpSeriesMarks,
+    cpSubTitle,
+    cpSubFoot
 };
 
-// The chart control of the traffic graph.
-class TChartAxis {
-public:
-    int TickLength() const { return 4; }
-    int LabelsSize() const { return 0; }
+// What lies under a pixel of the last drawing. Only series points and marks carry a series.
+struct TChartClickedPart {
+    TChartClickedPartStyle Part = cpNone;
+    int PointIndex = -1;
+    TChartSeries* Series = nullptr;
+    TChartAxis* Axis = nullptr;
 };
 
+// The chart control of the traffic graph: series stacked in a plot framed by axes, and a legend.
+// Property writes only invalidate; all layout and drawing happen in paint().
 class TChart : public QWidget {
     Q_OBJECT
 public:
-    explicit TChart(QWidget* parent = nullptr) : QWidget(parent) {}
-    QRect PlotRect() const { return rect(); }
-    int MarginTop() const { return 4; }
-    int MarginBottom() const { return 4; }
-    TChartAxis& BottomAxis() { return bottomAxis_; }
+    explicit TChart(QWidget* parent = nullptr);
+    ~TChart() override;
 
     TChartSeriesList& SeriesList() { return seriesList_; }
     const TChartSeriesList& SeriesList() const { return seriesList_; }
 
+    TChartAxis& LeftAxis() { return leftAxis_; }
+    const TChartAxis& LeftAxis() const { return leftAxis_; }
+    TChartAxis& BottomAxis() { return bottomAxis_; }
+    const TChartAxis& BottomAxis() const { return bottomAxis_; }
+    TChartAxis& RightAxis() { return rightAxis_; }
+    const TChartAxis& RightAxis() const { return rightAxis_; }
+    TChartAxis& TopAxis() { return topAxis_; }
+    const TChartAxis& TopAxis() const { return topAxis_; }
+    TChartLegend& Legend() { return legend_; }
+    const TChartLegend& Legend() const { return legend_; }
+
+    TChartTitle& Title() { return title_; }
+    TChartTitle& SubTitle() { return subTitle_; }
+    TChartTitle& Foot() { return foot_; }
+    TChartTitle& SubFoot() { return subFoot_; }
+    bool TitleVisible() const { return title_.Visible(); }
+    void SetTitleVisible(bool visible) { title_.SetVisible(visible); }
+
+    int MarginLeft() const { return marginLeft_; }
+    void SetMarginLeft(int margin) { setValue(marginLeft_, margin); }
+    int MarginTop() const { return marginTop_; }
+    void SetMarginTop(int margin) { setValue(marginTop_, margin); }
+    int MarginRight() const { return marginRight_; }
+    void SetMarginRight(int margin) { setValue(marginRight_, margin); }
+    int MarginBottom() const { return marginBottom_; }
+    void SetMarginBottom(int margin) { setValue(marginBottom_, margin); }
+    TMarginUnits MarginUnits() const { return marginUnits_; }
+    void SetMarginUnits(TMarginUnits units) { setValue(marginUnits_, units); }
+
+    // Only flat drawing exists; the flag is kept for the form's settings.
+    bool View3D() const { return view3D_; }
+    void SetView3D(bool view3D) { setValue(view3D_, view3D); }
+    bool ZoomAllow() const { return zoomAllow_; }
+    void SetZoomAllow(bool allow) { setValue(zoomAllow_, allow); }
+    TPanningMode AllowPanning() const { return allowPanning_; }
+    void SetAllowPanning(TPanningMode mode) { setValue(allowPanning_, mode); }
+    bool AxisVisible() const { return axisVisible_; }
+    void SetAxisVisible(bool visible) { setValue(axisVisible_, visible); }
+    bool ClipPoints() const { return clipPoints_; }
+    void SetClipPoints(bool clip) { setValue(clipPoints_, clip); }
+    bool AxisBehind() const { return axisBehind_; }
+    void SetAxisBehind(bool behind) { setValue(axisBehind_, behind); }
+    TColor Color() const { return color_; }
+    void SetColor(TColor color) { setValue(color_, color); }
+    TColor BackWallColor() const { return backWallColor_; }
+    void SetBackWallColor(TColor color) { setValue(backWallColor_, color); }
+
+    const TNumberSeparators& NumberSeparators() const { return separators_; }
+    void SetNumberSeparators(const TNumberSeparators& separators);
+
+    // The tooltip text; it does not change the drawing, so writing it repaints nothing.
+    QString Hint() const { return hint_; }
+    void SetHint(const QString& hint);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool show);
+
+    // The plot of the last drawing. Its far edges x() + width() and y() + height() are the
+    // pixels of the axes' maximum and minimum.
+    QRect PlotRect() const { return plotRect_; }
+    TChartClickedPart PartAtPoint(int x, int y) const;
+
+    // The extent of the active series drawn against axis: the top of the highest stack for a
+    // value axis, the largest X for a horizontal one; 0 when no series qualifies.
+    double AxisMaxValue(const TChartAxis& axis) const;
+    double AxisMinValue(const TChartAxis& axis) const;
+
+    // Lays out and draws the whole chart into rect.
+    void paint(QPainter& painter, const QRect& rect);
+
+    // Marks the chart for redrawing at the next paint.
+    void Invalidate();
+    // How often Invalidate was called, so that callers can tell a change from a no-op.
+    int RepaintRequests() const { return repaintRequests_; }
+
+signals:
+    void MouseMoved(Qt::KeyboardModifiers modifiers, int x, int y);
+    void ClickSeries(TChartSeries* series, int valueIndex);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
-    TChartSeriesList seriesList_;
-    TChartAxis bottomAxis_;
+    friend class TChartSeries;
+    friend class TCustomSeries;
+
+    template <typename T> void setValue(T& field, T value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        Invalidate();
+    }
+
+    TColor defaultSeriesColor(int index) const;
+    bool seriesOnAxis(const TChartSeries& series, const TChartAxis& axis) const;
+    bool axisShown(const TChartAxis& axis) const;
+    void calcAxisRange(TChartAxis& axis) const;
+    void calcAxisLabels(TChartAxis& axis) const;
+    int measureLabels(const TChartAxis& axis) const;
+    int measureTitle(const TChartAxis& axis) const;
+    void updateToolTip();
+
+    // The floors of every stacked series at every index, computed once per drawing instead of
+    // walking the list for each point.
+    struct StackCache {
+        bool valid = false;
+        std::vector<const TChartSeries*> series;
+        std::vector<std::vector<double>> positiveBelow;
+        std::vector<std::vector<double>> negativeBelow;
+        std::vector<double> positiveTotal;
+        std::vector<double> negativeTotal;
+    };
+    void buildStackCache() const;
+    bool cachedStackSum(const TChartSeries& series, int index, bool includeSelf, double& sum) const;
+
+    TChartSeriesList seriesList_ { this };
+    TChartAxis leftAxis_ { this, asLeft };
+    TChartAxis topAxis_ { this, asTop };
+    TChartAxis rightAxis_ { this, asRight };
+    TChartAxis bottomAxis_ { this, asBottom };
+    TChartLegend legend_ { this };
+    TChartTitle title_ { this, 13 };
+    TChartTitle subTitle_ { this, 11 };
+    TChartTitle foot_ { this, 11 };
+    TChartTitle subFoot_ { this, 11 };
+
+    int marginLeft_ = 3;
+    int marginTop_ = 4;
+    int marginRight_ = 3;
+    int marginBottom_ = 4;
+    TMarginUnits marginUnits_ = muPercent;
+    bool view3D_ = false;
+    bool zoomAllow_ = true;
+    TPanningMode allowPanning_ = pmBoth;
+    bool axisVisible_ = true;
+    bool clipPoints_ = true;
+    bool axisBehind_ = true;
+    TColor color_ = clBtnFace;
+    TColor backWallColor_ = clWhite;
+    TNumberSeparators separators_;
+    QString hint_;
+    bool showHint_ = false;
+
+    QRect plotRect_;
+    bool anyActiveAtDrawing_ = false;
+    int repaintRequests_ = 0;
+    mutable StackCache stackCache_;
 };

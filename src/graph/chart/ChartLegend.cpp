@@ -1,0 +1,178 @@
+#include "graph/chart/ChartLegend.h"
+
+#include "graph/chart/ChartAxis.h"
+#include "graph/chart/ChartSeries.h"
+#include "graph/chart/TChart.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+constexpr int padding = 4;
+constexpr int symbolWidth = 14;
+constexpr int symbolGap = 4;
+} // namespace
+
+TChartLegend::TChartLegend(TChart* chart)
+    : chart_(chart)
+    , font_(ChartFont())
+{
+}
+
+void TChartLegend::changed()
+{
+    if (chart_)
+        chart_->Invalidate();
+}
+
+void TChartLegend::SetVisible(bool visible)
+{
+    if (visible_ == visible)
+        return;
+    visible_ = visible;
+    changed();
+}
+
+void TChartLegend::SetAlignment(TLegendAlignment alignment)
+{
+    if (alignment_ == alignment)
+        return;
+    alignment_ = alignment;
+    changed();
+}
+
+void TChartLegend::SetLegendStyle(TLegendStyle style)
+{
+    if (style_ == style)
+        return;
+    style_ = style;
+    changed();
+}
+
+void TChartLegend::SetResizeChart(bool resize)
+{
+    if (resizeChart_ == resize)
+        return;
+    resizeChart_ = resize;
+    changed();
+}
+
+void TChartLegend::SetCustomPosition(bool custom)
+{
+    if (customPosition_ == custom)
+        return;
+    customPosition_ = custom;
+    changed();
+}
+
+void TChartLegend::SetLeft(int left)
+{
+    if (left_ == left && customPosition_)
+        return;
+    left_ = left;
+    customPosition_ = true;
+    changed();
+}
+
+void TChartLegend::SetTop(int top)
+{
+    if (top_ == top && customPosition_)
+        return;
+    top_ = top;
+    customPosition_ = true;
+    changed();
+}
+
+void TChartLegend::SetTitleText(const QString& text)
+{
+    if (titleText_ == text)
+        return;
+    titleText_ = text;
+    changed();
+}
+
+std::vector<TChartLegend::Item> TChartLegend::Items() const
+{
+    std::vector<Item> items;
+    if (!chart_)
+        return items;
+    std::vector<const TChartSeries*> active;
+    for (const TChartSeries* series : chart_->SeriesList())
+        if (series->Active())
+            active.push_back(series);
+    const bool listSeries = style_ == lsSeries || (style_ == lsAuto && active.size() > 1);
+    if (listSeries) {
+        for (const TChartSeries* series : active)
+            if (series->ShowInLegend())
+                items.push_back({ series->Title(), series->SeriesColor(), series });
+    } else if (!active.empty()) {
+        const TChartSeries* series = active.front();
+        const double* y = series->YValues().Data();
+        for (int i = 0; i < series->PointCount(); ++i)
+            items.push_back({ FormatAxisValue(y[i], chart_->NumberSeparators()), series->PointColor(i), series });
+    }
+    return items;
+}
+
+int TChartLegend::RowHeight() const
+{
+    return QFontMetrics(font_).height() + 1;
+}
+
+int TChartLegend::titleLineCount() const
+{
+    return titleText_.isEmpty() ? 0 : int(titleText_.count(QLatin1Char('\n'))) + 1;
+}
+
+QSize TChartLegend::SizeFor(const std::vector<Item>& items, int count) const
+{
+    const QFontMetrics metrics(font_);
+    int textWidth = 0;
+    for (int i = 0; i < count && size_t(i) < items.size(); ++i)
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(items[size_t(i)].text));
+    int width = symbolWidth + symbolGap + textWidth;
+    if (!titleText_.isEmpty())
+        for (const QString& line : titleText_.split(QLatin1Char('\n')))
+            width = std::max(width, metrics.horizontalAdvance(line));
+    return QSize(width + 2 * padding, (titleLineCount() + count) * RowHeight() + 2 * padding);
+}
+
+int TChartLegend::ItemAt(int x, int y) const
+{
+    if (!rect_.contains(x, y))
+        return -1;
+    for (size_t i = 0; i < itemRects_.size(); ++i)
+        if (itemRects_[i].contains(x, y))
+            return int(i);
+    return -1;
+}
+
+void TChartLegend::draw(QPainter& painter, const std::vector<Item>& items)
+{
+    if (rect_.isEmpty())
+        return;
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::white);
+    painter.drawRect(rect_.adjusted(0, 0, -1, -1));
+    painter.setFont(font_);
+    const int row = RowHeight();
+    int y = rect_.y() + padding;
+    if (!titleText_.isEmpty()) {
+        for (const QString& line : titleText_.split(QLatin1Char('\n'))) {
+            painter.drawText(QRect(rect_.x() + padding, y, rect_.width() - 2 * padding, row),
+                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, line);
+            y += row;
+        }
+    }
+    for (size_t i = 0; i < itemRects_.size() && i < items.size(); ++i) {
+        const QRect& itemRect = itemRects_[i];
+        const QRect symbol(itemRect.x() + padding, itemRect.y() + 2, symbolWidth, std::max(1, row - 4));
+        if (items[i].series)
+            items[i].series->DrawLegendSymbol(painter, symbol, items[i].color);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(symbol.right() + 1 + symbolGap, itemRect.y(), itemRect.width(), row),
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, items[i].text);
+    }
+}

@@ -1,0 +1,36 @@
+#include "graph/chart/ChartTitle.h"
+
+#include "graph/chart/ChartAxis.h"
+#include "graph/chart/TChart.h"
+
+TChartTitle::TChartTitle(TChart* chart, int pixelSize)
+    : chart_(chart)
+    , font_(ChartFont(pixelSize))
+{
+}
+
+void TChartTitle::SetVisible(bool visible)
+{
+    if (visible_ == visible)
+        return;
+    visible_ = visible;
+    chart_->Invalidate();
+}
+
+void TChartTitle::SetText(const QStringList& text)
+{
+    if (text_ == text)
+        return;
+    text_ = text;
+    chart_->Invalidate();
+}
+
+bool TChartTitle::Shown() const
+{
+    if (!visible_)
+        return false;
+    for (const QString& line : text_)
+        if (!line.isEmpty())
+            return true;
+    return false;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <vector>
+
+class TChartSeries;
+
+enum TChartListOrder { loNone, loAscending };
+
+// One coordinate of a series' points. Its statistics are cached and recomputed only after a
+// change, since every drawing asks for them per series.
+class TChartValueList {
+public:
+    explicit TChartValueList(TChartListOrder order = loNone)
+        : order_(order)
+    {
+    }
+
+    int Count() const { return int(values_.size()); }
+    double Value(int index) const;
+    double operator[](int index) const { return Value(index); }
+    const double* Data() const { return values_.data(); }
+
+    TChartListOrder Order() const { return order_; }
+    void SetOrder(TChartListOrder order) { order_ = order; }
+
+    double MinValue() const;
+    double MaxValue() const;
+    double Total() const;
+    double TotalABS() const;
+
+private:
+    friend class TChartSeries;
+
+    void Insert(int index, double value);
+    void Delete(int index);
+    void Clear();
+    void recalc() const;
+
+    std::vector<double> values_;
+    TChartListOrder order_;
+
+    mutable bool stale_ = true;
+    mutable double min_ = 0;
+    mutable double max_ = 0;
+    mutable double total_ = 0;
+    mutable double totalAbs_ = 0;
+};

@@ -21,14 +21,14 @@ constexpr int BottomAxisExtra = 6; // the 2-pixel axis line, its gap and the 3-p
 // The charts' own properties as the form gives them, before InitCharts adjusts a few.
 void applyChartDesign(TChart* chart, bool upload)
 {
-    chart->SetMarginUnits(TChart::muPixels);
+    chart->SetMarginUnits(muPixels);
     chart->SetMarginLeft(upload ? 20 : 10);
     chart->SetMarginTop(upload ? 0 : 3);
     chart->SetMarginRight(10);
     chart->SetMarginBottom(upload ? 10 : 0);
     chart->SetView3D(false);
     chart->SetZoomAllow(false);
-    chart->SetAllowPanning(TChart::pmNone);
+    chart->SetAllowPanning(pmNone);
     chart->SetTitleVisible(false);
     chart->RightAxis().SetVisible(false);
     chart->TopAxis().SetVisible(false);

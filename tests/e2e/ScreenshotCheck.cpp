@@ -1,0 +1,128 @@
+// Looks at a screenshot of the running monitor and checks what a user would see: the table's
+// colour swatches, bold busy rows, grey rows beyond the top 29, and the mirrored stacked graph.
+#include "table/HostColors.h"
+
+#include <QColor>
+#include <QImage>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what)
+{
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+    if (!ok)
+        ++failures;
+}
+
+QRgb stored(int i)
+{
+    uint32_t c = HostColors[i];
+    return qRgb(int(c >> 16) & 0xFF, int(c >> 8) & 0xFF, int(c) & 0xFF);
+}
+
+// Rows of the image where `color` covers at least `minRun` pixels within [x0, x1).
+std::vector<int> rowsWith(const QImage& img, QRgb color, int x0, int x1, int minRun)
+{
+    std::vector<int> rows;
+    for (int y = 0; y < img.height(); ++y) {
+        int n = 0;
+        for (int x = x0; x < x1 && x < img.width(); ++x)
+            n += (img.pixel(x, y) & 0xFFFFFF) == (color & 0xFFFFFF);
+        if (n >= minRun)
+            rows.push_back(y);
+    }
+    return rows;
+}
+
+int ink(const QImage& img, int x0, int x1, int y0, int y1)
+{
+    int n = 0;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += qGray(img.pixel(x, y)) < 110;
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s screenshot.png\n", argv[0]);
+        return 2;
+    }
+    QImage img(argv[1]);
+    if (img.isNull()) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 2;
+    }
+    img = img.convertToFormat(QImage::Format_RGB32);
+
+    // Swatches: column 0 of rows 1 to 29, at the window's left edge.
+    std::vector<std::vector<int>> swatchRows(29);
+    bool allSwatches = true;
+    for (int i = 0; i < 29; ++i) {
+        swatchRows[i] = rowsWith(img, stored(i), 0, 24, 12);
+        allSwatches = allSwatches && !swatchRows[i].empty();
+    }
+    check(allSwatches, "the table shows the 29 host colours as swatches");
+    const int rowPitch = allSwatches ? swatchRows[1].front() - swatchRows[0].front() : 0;
+    check(rowPitch == 19, "table rows are 18 pixels high with a grid line between");
+
+    // Grey text in the rows beyond the 29th.
+    int greyBelow = 0;
+    if (allSwatches) {
+        int below = swatchRows[28].back() + 2;
+        for (int y = below; y < std::min(img.height(), below + 6 * rowPitch); ++y)
+            for (int x = 24; x < 540; ++x)
+                greyBelow += (img.pixel(x, y) & 0xFFFFFF) == 0x606060;
+    }
+    check(greyBelow > 50, "rows from 30 on are drawn in grey");
+
+    // Bold: the first host's rate is in megabits, the 16th host's in kilobits; both texts are of
+    // similar length, so the bold one carries clearly more ink.
+    if (allSwatches) {
+        auto rateInk = [&](int index) {
+            const std::vector<int>& r = swatchRows[index];
+            return ink(img, 243, 243 + 138, r.front(), r.back());
+        };
+        int heavy = rateInk(0), light = rateInk(15);
+        std::printf("rate ink: bold row %d, regular row %d\n", heavy, light);
+        check(heavy > light * 1.12, "busy rows are bold, quiet ones regular");
+    } else {
+        check(false, "busy rows are bold, quiet ones regular");
+    }
+
+    // The graph: position 0's colour lies on both sides of the line where the charts meet,
+    // position 1's colour further out on each side.
+    const int gx0 = img.width() / 2 + 60, gx1 = img.width() - 30;
+    std::vector<int> band0 = rowsWith(img, stored(0), gx0, gx1, 20);
+    std::vector<int> band1 = rowsWith(img, stored(1), gx0, gx1, 20);
+    int split = -1;
+    for (size_t k = 1; k < band0.size(); ++k)
+        if (band0[k] - band0[k - 1] > 1) {
+            split = int(k);
+            break;
+        }
+    bool mirrored = false;
+    if (split > 0 && !band1.empty()) {
+        int upperTop = band0.front(), upperBottom = band0[size_t(split) - 1];
+        int lowerTop = band0[size_t(split)], lowerBottom = band0.back();
+        bool outsideAbove = false, outsideBelow = false;
+        for (int y : band1) {
+            outsideAbove = outsideAbove || y < upperTop;
+            outsideBelow = outsideBelow || y > lowerBottom;
+        }
+        std::printf("graph: first band %d-%d and %d-%d\n", upperTop, upperBottom, lowerTop, lowerBottom);
+        mirrored = outsideAbove && outsideBelow && lowerTop - upperBottom < 40;
+    }
+    check(mirrored, "both charts show stacked bands mirrored around the line where they meet");
+
+    std::printf("%d passed, %d failed\n", 5 - failures, failures);
+    return failures == 0 ? 0 : 1;
+}

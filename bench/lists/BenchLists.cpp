@@ -1,0 +1,99 @@
+// Prints the speed of the host name directory and the rate texts for 65,536-host snapshots.
+#include "table/Formatting.h"
+#include "table/QuickList.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+constexpr int hostCount = 65536;
+
+std::vector<std::string> addresses()
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < hostCount; ++i)
+        out.push_back("10." + std::to_string(i / 65536 + 20) + "." + std::to_string(i / 256 % 256) + "."
+            + std::to_string(i % 256));
+    return out;
+}
+
+// A name list as a service sends it: shuffled, some blanks and markup to strip.
+std::vector<std::string> nameLines(const std::vector<std::string>& addrs, std::mt19937& rng)
+{
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < addrs.size(); ++i) {
+        std::string line = addrs[i] + (i % 3 ? "=" : " = ") + "host-" + std::to_string(i);
+        if (i % 5 == 0)
+            line += "<br>";
+        lines.push_back(line);
+    }
+    std::shuffle(lines.begin(), lines.end(), rng);
+    return lines;
+}
+
+} // namespace
+
+int main()
+{
+    std::mt19937 rng(11);
+    const std::vector<std::string> addrs = addresses();
+    const std::vector<std::string> lines = nameLines(addrs, rng);
+
+    TQuickList names;
+    double bestAdd = 1e9, bestNormalise = 1e9, bestIndex = 1e9, best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        std::vector<std::string> fetched = lines;
+        const auto start = Clock::now();
+        names.SetSorted(false);
+        names.BeginUpdate();
+        names.Clear();
+        for (std::string& line : fetched)
+            names.Add(std::move(line));
+        names.EndUpdate();
+        const auto added = Clock::now();
+        NormalizeHostNames(names);
+        const auto normalised = Clock::now();
+        names.Lookup(addrs[0]);
+        bestAdd = std::min(bestAdd, std::chrono::duration<double, std::milli>(added - start).count());
+        bestNormalise = std::min(bestNormalise, std::chrono::duration<double, std::milli>(normalised - added).count());
+        bestIndex = std::min(bestIndex, msSince(normalised));
+        best = std::min(best, msSince(start));
+    }
+    std::printf("directory of %d names, best of 5: %.2f ms in all (add %.2f, normalise + sort %.2f, index %.2f)\n",
+        hostCount, best, bestAdd, bestNormalise, bestIndex);
+
+    std::vector<std::string> probes = addrs;
+    std::shuffle(probes.begin(), probes.end(), rng);
+    size_t found = 0;
+    const int rounds = 40;
+    const auto start = Clock::now();
+    for (int round = 0; round < rounds; ++round)
+        for (const std::string& address : probes)
+            found += names.Lookup(address).size();
+    const double ms = msSince(start);
+    std::printf("lookups in %d names: %.2f M/s (%zu name bytes)\n", hostCount, rounds * hostCount / ms / 1000.0, found);
+
+    std::vector<int64_t> values;
+    for (int i = 0; i < hostCount; ++i)
+        values.push_back(static_cast<int64_t>(rng() % 2000000000));
+    size_t chars = 0;
+    const auto fmtStart = Clock::now();
+    for (int round = 0; round < 10; ++round)
+        for (int64_t v : values)
+            chars += FormatBytes(v, false).size() + FormatBits(v, true).size();
+    const double fmtMs = msSince(fmtStart);
+    std::printf("rate and volume texts: %.2f M/s (%zu chars)\n", 20.0 * hostCount / fmtMs / 1000.0, chars);
+    return 0;
+}

@@ -1,0 +1,177 @@
+#include "table/Formatting.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace {
+
+// Appends sign, grouped integer digits, the decimal separator and two decimals, from the value in
+// hundredths written as decimal digits without leading zeros (or "0").
+void appendHundredths(std::string& out, bool negative, std::string_view digits)
+{
+    const TFormatSettings& fs = FormatSettings();
+    if (digits == "0")
+        negative = false;
+    if (negative)
+        out += '-';
+    const size_t intDigits = digits.size() > 2 ? digits.size() - 2 : 0;
+    if (intDigits == 0) {
+        out += '0';
+    } else {
+        for (size_t i = 0; i < intDigits; ++i) {
+            if (i > 0 && fs.ThousandSeparator != 0 && (intDigits - i) % 3 == 0)
+                out += fs.ThousandSeparator;
+            out += digits[i];
+        }
+    }
+    out += fs.DecimalSeparator != 0 ? fs.DecimalSeparator : '.';
+    if (digits.size() < 2)
+        out += '0';
+    out.append(digits.substr(digits.size() > 2 ? digits.size() - 2 : 0));
+}
+
+void appendHundredths(std::string& out, bool negative, uint64_t hundredths)
+{
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, hundredths).ptr;
+    appendHundredths(out, negative, std::string_view(buf, static_cast<size_t>(end - buf)));
+}
+
+// Adds one unit at the last digit of a digit string; the caller leaves a leading "0" for the carry.
+void incrementDigits(std::string& digits)
+{
+    for (size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return;
+        }
+        digits[i] = '0';
+    }
+}
+
+// The exact way: the double's decimal expansion, rounded to 18 significant digits, then to two
+// decimals, halves away from zero both times.
+void appendExact(std::string& out, double value)
+{
+    const double magnitude = std::fabs(value);
+    // Every double of 2^-8 or more has at most 60 fractional digits, so 70 decimals are exact for
+    // everything that can round to 0.01 or more.
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, 70);
+    const std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    const size_t point = text.find('.');
+    std::string digits = "0";
+    digits.append(text.substr(0, point)).append(text.substr(point + 1));
+    size_t pointPos = point + 1; // digits before the decimal point, the carry "0" included
+
+    const size_t first = digits.find_first_not_of('0');
+    if (first != std::string::npos && first + 18 < digits.size()) {
+        const bool up = digits[first + 18] >= '5';
+        digits.resize(first + 18);
+        if (up)
+            incrementDigits(digits);
+    }
+    digits.resize(std::max(digits.size(), pointPos + 3), '0');
+    const bool up = digits[pointPos + 2] >= '5';
+    digits.resize(pointPos + 2);
+    if (up)
+        incrementDigits(digits);
+
+    const size_t lead = digits.find_first_not_of('0');
+    appendHundredths(
+        out, value < 0, lead == std::string::npos ? std::string_view("0") : std::string_view(digits).substr(lead));
+}
+
+void appendUnit(std::string& out, const char* unit, bool perSecond)
+{
+    out += ' ';
+    out += unit;
+    if (perSecond)
+        out += "/s";
+}
+
+uint64_t magnitudeOf(int64_t v)
+{
+    return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+}
+
+} // namespace
+
+TFormatSettings& FormatSettings()
+{
+    static TFormatSettings settings;
+    return settings;
+}
+
+std::string FormatAmount(double value)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    std::string out;
+    appendExact(out, value);
+    return out;
+}
+
+std::string FormatBytes(int64_t value, bool perSecond)
+{
+    if (value == 0)
+        return {};
+    int shift = 10;
+    const char* unit = "kB";
+    if (value >= (int64_t(1) << 30)) {
+        shift = 30;
+        unit = "GB";
+    } else if (value >= (int64_t(1) << 20)) {
+        shift = 20;
+        unit = "MB";
+    }
+    std::string out;
+    const uint64_t magnitude = magnitudeOf(value);
+    if (magnitude < (uint64_t(1) << 53)) {
+        // Below 2^53 the quotient by a power of two is exact and has few enough digits that the
+        // 18-digit view changes nothing: integer rounding gives the same text, far faster.
+        const uint64_t hundredths = (magnitude * 100 + (uint64_t(1) << (shift - 1))) >> shift;
+        appendHundredths(out, value < 0, hundredths);
+    } else {
+        appendExact(out, static_cast<double>(value) / static_cast<double>(uint64_t(1) << shift));
+    }
+    appendUnit(out, unit, perSecond);
+    return out;
+}
+
+std::string FormatBits(int64_t value, bool perSecond)
+{
+    const auto bits = static_cast<int64_t>(static_cast<uint64_t>(value) * 8u);
+    if (bits == 0)
+        return {};
+    uint64_t divisor = 1000;
+    const char* unit = "kb";
+    if (bits >= 1000000000) {
+        divisor = 1000000000;
+        unit = "Gb";
+    } else if (bits >= 1000000) {
+        divisor = 1000000;
+        unit = "Mb";
+    }
+    std::string out;
+    const uint64_t magnitude = magnitudeOf(bits);
+    // Below 8e13 bits a quotient that is not exactly halfway lies further from the rounding point
+    // than the double's error, so integer rounding decides the same; exact halves go the exact way
+    // because the double may sit on either side of them.
+    if (magnitude < 80000000000000ULL) {
+        const uint64_t scaled = magnitude * 100;
+        const uint64_t rest = scaled % divisor;
+        if (rest * 2 != divisor) {
+            appendHundredths(out, bits < 0, scaled / divisor + (rest * 2 > divisor ? 1 : 0));
+            appendUnit(out, unit, perSecond);
+            return out;
+        }
+    }
+    appendExact(out, static_cast<double>(bits) / static_cast<double>(divisor));
+    appendUnit(out, unit, perSecond);
+    return out;
+}

@@ -1,0 +1,21 @@
+#include "service/http/NetTCPClient.h"
+
+#include "service/http/NetExceptions.h"
+
+void TNetTCPClient::Connect(int timeoutMs)
+{
+    if (!IOHandler())
+        createOwnIOHandler();
+    if (IOHandler()->Connected())
+        throw ENetAlreadyConnected();
+    IOHandler()->Open();
+    ResetConnection();
+    try {
+        IOHandler()->ConnectClient(m_host, m_port, BoundIP, BoundPort, timeoutMs);
+    } catch (ENetException& e) {
+        IOHandler()->Close();
+        e.AppendMessage(" (" + m_host + ":" + std::to_string(m_port) + ")");
+        throw;
+    }
+    DoOnConnected();
+}

@@ -1,0 +1,357 @@
+#include "service/http/NetTCPConnection.h"
+
+#include "service/http/NetExceptions.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+namespace {
+std::string longTimeText(std::chrono::system_clock::time_point when)
+{
+    std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm local {};
+    localtime_r(&t, &local);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+} // namespace
+
+TNetTCPConnection::TNetTCPConnection()
+    : m_lastActivity(std::chrono::system_clock::now())
+{
+}
+
+TNetTCPConnection::~TNetTCPConnection()
+{
+    if (m_ioHandler && m_ioHandler->Connected())
+        m_ioHandler->Close();
+    delete m_ioHandler;
+}
+
+void TNetTCPConnection::createOwnIOHandler()
+{
+    m_ioHandler = new TNetIOHandlerSocket;
+    m_ownsIOHandler = true;
+}
+
+void TNetTCPConnection::SetIOHandler(TNetIOHandler* handler)
+{
+    if (handler == m_ioHandler)
+        return;
+    if (transportConnected())
+        Disconnect();
+    delete m_ioHandler;
+    m_ioHandler = handler;
+    m_ownsIOHandler = false;
+    if (m_ioHandler)
+        m_ioHandler->SetDeadline(m_deadline);
+}
+
+void TNetTCPConnection::SetDeadline(std::optional<TNetClock::time_point> deadline)
+{
+    m_deadline = deadline;
+    if (m_ioHandler)
+        m_ioHandler->SetDeadline(deadline);
+}
+
+void TNetTCPConnection::ResetConnection()
+{
+    m_in.clear();
+    m_inHead = 0;
+    m_scanPos = 0;
+    m_closedGracefully = false;
+}
+
+void TNetTCPConnection::CloseSocket()
+{
+    if (transportConnected())
+        m_ioHandler->Close();
+}
+
+void TNetTCPConnection::CheckForDisconnect(bool raiseIfDisconnected, bool ignoreBuffer)
+{
+    bool disconnected = false;
+    if (m_closedGracefully) {
+        if (transportConnected()) {
+            m_ioHandler->Close();
+            DoOnDisconnected();
+        }
+        disconnected = true;
+    } else if (m_ioHandler) {
+        disconnected = !m_ioHandler->Connected();
+    }
+    if (disconnected && raiseIfDisconnected && (InputBufferSize() == 0 || ignoreBuffer))
+        throw ENetConnClosedGracefully();
+}
+
+bool TNetTCPConnection::Connected()
+{
+    CheckForDisconnect(false);
+    return transportConnected();
+}
+
+void TNetTCPConnection::CheckForGracefulDisconnect(int timeoutMs)
+{
+    if (!transportConnected())
+        return;
+    try {
+        ReadFromStack(false, timeoutMs, false);
+    } catch (const ENetSocketError&) {
+        // A reset between requests: the connection is gone, and the next request connects anew.
+        CloseSocket();
+    }
+    CheckForDisconnect(false);
+}
+
+void TNetTCPConnection::Disconnect()
+{
+    bool wasConnected = Connected();
+    if (wasConnected)
+        CloseSocket();
+    if (m_ownsIOHandler) {
+        delete m_ioHandler;
+        m_ioHandler = nullptr;
+        m_ownsIOHandler = false;
+    }
+    if (wasConnected)
+        DoOnDisconnected();
+}
+
+int TNetTCPConnection::waitBudget(std::optional<TNetClock::time_point> end) const
+{
+    std::optional<TNetClock::time_point> limit = end;
+    if (m_deadline && (!limit || *m_deadline < *limit))
+        limit = m_deadline;
+    if (!limit)
+        return -1;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*limit - TNetClock::now()).count();
+    return left < 0 ? 0 : int(left);
+}
+
+void TNetTCPConnection::raiseReadTimeout()
+{
+    throw ENetReadTimeout("Read Timeout, last activity " + longTimeText(m_lastActivity));
+}
+
+void TNetTCPConnection::compactInput()
+{
+    if (m_inHead == m_in.size()) {
+        m_in.clear();
+        m_scanPos = 0;
+        m_inHead = 0;
+    } else if (m_inHead > 65536 && m_inHead * 2 > m_in.size()) {
+        m_in.erase(0, m_inHead);
+        m_scanPos -= std::min(m_scanPos, m_inHead);
+        m_inHead = 0;
+    }
+}
+
+int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout)
+{
+    m_lastActivity = std::chrono::system_clock::now();
+    if (timeoutMs == -1)
+        timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
+    std::optional<TNetClock::time_point> end;
+    if (timeoutMs >= 0)
+        end = TNetClock::now() + std::chrono::milliseconds(timeoutMs);
+
+    CheckForDisconnect(raiseIfDisconnected);
+    if (!transportConnected()) {
+        if (raiseIfDisconnected)
+            throw ENetNotConnected();
+        return 0;
+    }
+    size_t want = size_t(std::max(1, RecvBufferSize));
+    if (m_recvScratchSize != want) {
+        m_recvScratch = std::make_unique<char[]>(want);
+        m_recvScratchSize = want;
+    }
+    long count = 0;
+    do {
+        if (!m_ioHandler->Readable(waitBudget(end))) {
+            if (raiseOnTimeout)
+                raiseReadTimeout();
+            return -1;
+        }
+        count = m_ioHandler->Recv(m_recvScratch.get(), want);
+        if (count == TNetIOHandler::kWouldBlock) {
+            // Readable, but nothing for us yet (a TLS record that carries no data): wait again.
+            count = -1;
+            if (waitBudget(end) == 0) {
+                if (raiseOnTimeout)
+                    raiseReadTimeout();
+                return -1;
+            }
+            continue;
+        }
+        if (count == 0) {
+            m_closedGracefully = true;
+        } else if (count < 0) {
+            int code = SocketErrorCodeFromErrno(m_ioHandler->LastErrno());
+            if (code == 10058 || code == 10053) {
+                CloseSocket();
+                if (InputBufferSize() == 0)
+                    throw ENetSocketError(code);
+            } else {
+                throw ENetSocketError(code);
+            }
+        } else {
+            compactInput();
+            m_in.append(m_recvScratch.get(), size_t(count));
+        }
+        CheckForDisconnect(raiseIfDisconnected);
+    } while (count < 0 && transportConnected());
+    return int(count);
+}
+
+std::string TNetTCPConnection::ReadLn()
+{
+    for (;;) {
+        size_t from = std::max(m_scanPos, m_inHead);
+        const char* base = m_in.data();
+        const void* lf = from < m_in.size() ? std::memchr(base + from, '\n', m_in.size() - from) : nullptr;
+        size_t maxLen = size_t(std::max(0, MaxLineLength));
+        if (lf) {
+            size_t pos = size_t(static_cast<const char*>(lf) - base);
+            size_t length = pos - m_inHead;
+            if (length > maxLen) {
+                if (MaxLineAction == maException)
+                    throw ENetReadLnMaxLineLengthExceeded();
+                std::string part = m_in.substr(m_inHead, maxLen);
+                m_inHead += maxLen;
+                m_scanPos = m_inHead;
+                return part;
+            }
+            std::string line = m_in.substr(m_inHead, length);
+            m_inHead = pos + 1;
+            m_scanPos = m_inHead;
+            compactInput();
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            return line;
+        }
+        if (InputBufferSize() > maxLen) {
+            if (MaxLineAction == maException)
+                throw ENetReadLnMaxLineLengthExceeded();
+            std::string part = m_in.substr(m_inHead, maxLen);
+            m_inHead += maxLen;
+            m_scanPos = m_inHead;
+            return part;
+        }
+        m_scanPos = m_in.size();
+        // A close now fails even with part of a line buffered: a cut line is never a line.
+        CheckForDisconnect(true, true);
+        ReadFromStack(true, -1, true);
+    }
+}
+
+void TNetTCPConnection::moveToSink(std::string& sink, size_t count)
+{
+    size_t n = std::min(count, InputBufferSize());
+    sink.append(m_in, m_inHead, n);
+    m_inHead += n;
+    m_scanPos = std::max(m_scanPos, m_inHead);
+    compactInput();
+}
+
+void TNetTCPConnection::ReadBytes(std::string& sink, size_t count)
+{
+    size_t target = sink.size() + count;
+    sink.reserve(target);
+    moveToSink(sink, count);
+    try {
+        while (sink.size() < target && Connected()) {
+            size_t want = std::min(target - sink.size(), size_t(std::max(1, RecvBufferSize)));
+            while (InputBufferSize() < want) {
+                ReadFromStack(true, -1, true);
+                CheckForDisconnect(true, true);
+            }
+            moveToSink(sink, want);
+        }
+    } catch (const ENetException&) {
+        moveToSink(sink, target - sink.size());
+        throw;
+    }
+    if (sink.size() < target)
+        throw ENetConnClosedGracefully();
+}
+
+void TNetTCPConnection::ReadUntilClose(std::string& sink, size_t maxBytes)
+{
+    size_t start = sink.size();
+    auto take = [&] {
+        if (sink.size() - start + InputBufferSize() > maxBytes)
+            throw ENetHTTPBodyTooLarge((long long)maxBytes);
+        moveToSink(sink, InputBufferSize());
+    };
+    take();
+    try {
+        while (Connected()) {
+            ReadFromStack(true, -1, true);
+            CheckForDisconnect(true, true);
+            take();
+        }
+    } catch (const ENetConnClosedGracefully&) {
+        take();
+    }
+}
+
+void TNetTCPConnection::OpenWriteBuffer()
+{
+    m_writeBuffer = std::make_unique<std::string>();
+}
+
+void TNetTCPConnection::CloseWriteBuffer()
+{
+    if (!m_writeBuffer)
+        return;
+    std::unique_ptr<std::string> buffer = std::move(m_writeBuffer);
+    sendBytes(buffer->data(), buffer->size());
+}
+
+void TNetTCPConnection::CancelWriteBuffer()
+{
+    m_writeBuffer.reset();
+}
+
+void TNetTCPConnection::Write(const std::string& text)
+{
+    if (m_writeBuffer)
+        m_writeBuffer->append(text);
+    else
+        sendBytes(text.data(), text.size());
+}
+
+void TNetTCPConnection::WriteLn(const std::string& text)
+{
+    Write(text + "\r\n");
+}
+
+void TNetTCPConnection::sendBytes(const char* data, size_t length)
+{
+    m_lastActivity = std::chrono::system_clock::now();
+    CheckForDisconnect(true, true);
+    if (!transportConnected())
+        throw ENetNotConnected();
+    std::optional<TNetClock::time_point> end;
+    if (ReadTimeout > 0)
+        end = TNetClock::now() + std::chrono::milliseconds(ReadTimeout);
+    size_t sent = 0;
+    while (sent < length) {
+        long n = m_ioHandler->Send(data + sent, length - sent);
+        if (n == TNetIOHandler::kWouldBlock) {
+            if (!m_ioHandler->Writable(waitBudget(end)))
+                raiseReadTimeout();
+            continue;
+        }
+        if (n < 0) {
+            int code = SocketErrorCodeFromErrno(m_ioHandler->LastErrno());
+            if (code == 10058 || code == 10053 || code == 10054)
+                CloseSocket();
+            throw ENetSocketError(code);
+        }
+        sent += size_t(n);
+    }
+}

@@ -1,0 +1,102 @@
+// Fetches locations in order the way the monitor does, to check a service from the command line:
+// one client kept across fetches, a fresh one after any failure, the monitor's time limits.
+#include "service/http/NetExceptions.h"
+#include "service/http/NetHTTP.h"
+#include "service/http/NetSSLIOHandlerSocket.h"
+
+#include <cstdio>
+#include <cxxabi.h>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <strings.h>
+#include <typeinfo>
+#include <vector>
+
+namespace {
+std::string className(const std::exception& e)
+{
+    int status = 0;
+    char* name = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
+    std::string text = status == 0 && name ? name : typeid(e).name();
+    std::free(name);
+    return text;
+}
+
+std::unique_ptr<TNetHTTP> newClient()
+{
+    auto client = std::make_unique<TNetHTTP>();
+    return client;
+}
+
+void prepareTransport(TNetHTTP& client, const std::string& location)
+{
+    if (strncasecmp(location.c_str(), "https:", 6) != 0)
+        return;
+    if (dynamic_cast<TNetSSLIOHandlerSocket*>(client.IOHandler()))
+        return;
+    // A plain connection kept from an http fetch gives way to a TLS transport.
+    client.Disconnect();
+    client.SetIOHandler(new TNetSSLIOHandlerSocket);
+}
+
+int localPort(const TNetHTTP& client)
+{
+    auto* socket = dynamic_cast<TNetIOHandlerSocket*>(client.IOHandler());
+    return socket && socket->Binding() ? socket->Binding()->Port : 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool printBody = false;
+    std::vector<std::string> locations;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--body")
+            printBody = true;
+        else if (arg == "--help" || arg == "-h") {
+            std::cout << "usage: netget [--body] URL...\n";
+            return 0;
+        } else
+            locations.push_back(arg);
+    }
+    if (locations.empty()) {
+        std::cerr << "usage: netget [--body] URL...\n";
+        return 2;
+    }
+
+    int failures = 0;
+    std::unique_ptr<TNetHTTP> client;
+    for (const std::string& location : locations) {
+        if (!client)
+            client = newClient();
+        std::string body;
+        std::string result = "ok";
+        bool failed = false;
+        try {
+            prepareTransport(*client, location);
+            client->SetConnectTimeout(750);
+            client->SetReadTimeout(2000);
+            client->Get(location, body);
+        } catch (const std::exception& e) {
+            result = className(e) + ": " + e.what();
+            failed = true;
+        }
+        bool keepAlive = client->KeepAliveVerdict();
+        std::cout << location << "\n"
+                  << "  result: " << result << "\n"
+                  << "  status: " << client->ResponseText() << "\n"
+                  << "  bytes: " << body.size() << "\n"
+                  << "  keep-alive: " << (keepAlive ? "ON" : "OFF") << "\n"
+                  << "  local port: " << localPort(*client) << "\n";
+        if (printBody)
+            std::cout << body << (body.empty() || body.back() == '\n' ? "" : "\n");
+        std::cout.flush();
+        if (failed) {
+            ++failures;
+            client.reset();
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,253 @@
+#include "ChartTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A band series of another kind: area series must not stack on it.
+class TBandSeries : public TCustomSeries {
+    Q_OBJECT
+public:
+    using TCustomSeries::TCustomSeries;
+};
+
+std::vector<double> xs(const TChartSeries& series)
+{
+    std::vector<double> values;
+    for (int i = 0; i < series.PointCount(); ++i)
+        values.push_back(series.XValues()[i]);
+    return values;
+}
+
+TEST(Series, PointsKeepAscendingXWithEqualXAfterExistingOnes)
+{
+    TAreaSeries series;
+    EXPECT_EQ(series.AddPoint(5, 1), 0);
+    EXPECT_EQ(series.AddPoint(3, 2), 0);
+    EXPECT_EQ(series.AddPoint(4, 3), 1);
+    EXPECT_EQ(series.AddPoint(3, 4), 1);
+    EXPECT_EQ(xs(series), (std::vector<double> { 3, 3, 4, 5 }));
+    EXPECT_EQ(series.YValues()[0], 2);
+    EXPECT_EQ(series.YValues()[1], 4);
+    EXPECT_EQ(series.AddPoint(5, 5), 4);
+    EXPECT_EQ(series.YValues().Count(), series.PointCount());
+    EXPECT_EQ(series.XValues().Order(), loAscending);
+    EXPECT_EQ(series.YValues().Order(), loNone);
+}
+
+TEST(Series, DeletingTheFirstOfAWindowShiftsTheRestAndBadIndexesFail)
+{
+    TAreaSeries series;
+    for (int i = 0; i < 101; ++i)
+        series.AddPoint(i, i * 10);
+    series.DeletePoint(0);
+    EXPECT_EQ(series.PointCount(), 100);
+    EXPECT_EQ(series.XValues()[0], 1);
+    EXPECT_EQ(series.YValues()[0], 10);
+
+    try {
+        series.DeletePoint(100);
+        FAIL() << "deleting past the end must fail";
+    } catch (const EChartError& e) {
+        EXPECT_STREQ(e.what(), "Series Delete: ValueIndex 100 out of bounds (0 to 99).");
+    }
+    EXPECT_THROW(series.DeletePoint(-1), EChartError);
+    EXPECT_EQ(series.PointCount(), 100);
+    EXPECT_THROW(series.XValues().Value(100), EChartError);
+}
+
+TEST(Series, ValueStatisticsFollowEveryChange)
+{
+    TAreaSeries series;
+    EXPECT_EQ(series.YValues().MaxValue(), 0);
+    EXPECT_EQ(series.YValues().TotalABS(), 0);
+    series.AddPoint(0, -3);
+    series.AddPoint(1, 7);
+    series.AddPoint(2, 2);
+    EXPECT_EQ(series.YValues().MinValue(), -3);
+    EXPECT_EQ(series.YValues().MaxValue(), 7);
+    EXPECT_EQ(series.YValues().Total(), 6);
+    EXPECT_EQ(series.YValues().TotalABS(), 12);
+    series.DeletePoint(1);
+    EXPECT_EQ(series.YValues().MaxValue(), 2);
+    EXPECT_EQ(series.XValues().MaxValue(), 2);
+    EXPECT_EQ(series.YValues().Total(), -1);
+}
+
+TEST(Series, PointColoursAndLabelsAppearOnlyWhenGiven)
+{
+    TAreaSeries series;
+    series.SetSeriesColor(clTestBlue);
+    series.AddPoint(0, 1);
+    EXPECT_FALSE(series.HasPointColors());
+    series.AddPoint(1, 1, QStringLiteral("peak"), clTestRed);
+    series.AddPoint(0.5, 1);
+    EXPECT_TRUE(series.HasPointColors());
+    EXPECT_EQ(series.PointColor(0), clTestBlue);
+    EXPECT_EQ(series.PointColor(1), clTestBlue);
+    EXPECT_EQ(series.PointColor(2), clTestRed);
+    EXPECT_EQ(series.PointLabel(2), "peak");
+    series.DeletePoint(2);
+    EXPECT_EQ(series.PointLabel(1), "");
+}
+
+TEST(Stacking, FloorsAndTopsFollowTheSeriesBeforeAtTheSameIndex)
+{
+    TChart chart;
+    std::vector<TAreaSeries*> series;
+    for (double at7 : { 10.0, 0.0, 5.0 }) {
+        auto* s = addStackedSeries(chart, clTestRed, { 1, 1, 1, 1, 1, 1, 1 });
+        s->AddPoint(7, at7);
+        s->AddPoint(8, 1);
+        series.push_back(s);
+    }
+    const double floors[] = { 0, 10, 10 };
+    const double tops[] = { 10, 10, 15 };
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(series[size_t(k)]->StackBase(7), floors[k]);
+        EXPECT_EQ(series[size_t(k)]->StackBase(7) + series[size_t(k)]->YValues()[7], tops[k]);
+    }
+    EXPECT_EQ(series[2]->StackTotal(7), 15);
+    EXPECT_EQ(series[2]->SeriesMaxValue(), 15);
+    EXPECT_EQ(chart.AxisMaxValue(chart.LeftAxis()), 15);
+    EXPECT_EQ(chart.AxisMinValue(chart.LeftAxis()), 0);
+}
+
+TEST(Stacking, ValuesStackOnlyOnValuesOfTheirOwnSign)
+{
+    TChart chart;
+    auto* a = addStackedSeries(chart, clTestRed, { 5, -3 });
+    auto* b = addStackedSeries(chart, clTestBlue, { -2, 4 });
+    auto* c = addStackedSeries(chart, clTestGreen, { 1, -1 });
+    EXPECT_EQ(b->StackBase(0), 0);
+    EXPECT_EQ(b->StackBase(1), 0);
+    EXPECT_EQ(c->StackBase(0), 5);
+    EXPECT_EQ(c->StackBase(1), -3);
+    EXPECT_EQ(c->StackTotal(1), -4);
+    EXPECT_EQ(c->SeriesMinValue(), -4);
+    EXPECT_EQ(c->SeriesMaxValue(), 6);
+    EXPECT_EQ(chart.AxisMinValue(chart.LeftAxis()), -4);
+    (void)a;
+}
+
+TEST(Stacking, ShortInactiveAndOtherKindsOfSeriesAddNothing)
+{
+    TChart chart;
+    auto* shortOne = addStackedSeries(chart, clTestRed, { 10, 10, 10 });
+    auto* inactive = addStackedSeries(chart, clTestGreen, { 100, 100, 100, 100, 100, 100 });
+    inactive->SetActive(false);
+    auto* top = addStackedSeries(chart, clTestBlue, { 1, 1, 1, 1, 1, 1 });
+    EXPECT_EQ(top->StackBase(2), 10);
+    EXPECT_EQ(top->StackBase(5), 0);
+    // The axis range sums the floors once for all series; it must agree with the walk above.
+    EXPECT_EQ(top->SeriesMaxValue(), 11);
+    EXPECT_EQ(chart.AxisMaxValue(chart.LeftAxis()), 11);
+
+    auto* band = new TBandSeries(&chart);
+    band->SetParentChart(&chart);
+    chart.SeriesList().Move(3, 0);
+    for (int i = 0; i < 6; ++i)
+        band->AddPoint(i, 1000);
+    EXPECT_FALSE(top->SameKind(*band));
+    EXPECT_TRUE(top->SameKind(*shortOne));
+    EXPECT_EQ(top->StackBase(2), 10);
+    EXPECT_EQ(chart.AxisMaxValue(chart.LeftAxis()), 1000);
+}
+
+TEST(Stacking, HundredPercentModeScalesToTheTotal)
+{
+    TChart chart;
+    auto* a = addStackedSeries(chart, clTestRed, { 1, 0 });
+    auto* b = addStackedSeries(chart, clTestBlue, { 3, 0 });
+    a->SetMultiArea(TAreaSeries::maStacked100);
+    EXPECT_EQ(b->MultiArea(), TAreaSeries::maStacked100);
+    EXPECT_EQ(b->SeriesMaxValue(), 100);
+    EXPECT_EQ(b->SeriesMinValue(), 0);
+    chart.LeftAxis().SetAutomatic(false);
+    chart.LeftAxis().SetMinMax(0, 100);
+    renderChart(chart, 300, 200);
+    EXPECT_EQ(b->CalcFloorPos(0), chart.LeftAxis().CalcPosValue(25));
+    EXPECT_EQ(b->CalcTopPos(0), chart.LeftAxis().CalcPosValue(100));
+    // A zero total sits on the axis' end.
+    EXPECT_EQ(b->CalcTopPos(1), chart.LeftAxis().Scale().endPos);
+}
+
+TEST(Stacking, MultiAreaIsSharedBySeriesOfTheSameKindOnly)
+{
+    TChart chart;
+    auto* a = new TAreaSeries(&chart);
+    auto* b = new TAreaSeries(&chart);
+    auto* band = new TBandSeries(&chart);
+    for (TChartSeries* s : std::initializer_list<TChartSeries*> { a, b, band })
+        s->SetParentChart(&chart);
+    const int before = chart.RepaintRequests();
+    b->SetMultiArea(TAreaSeries::maStacked);
+    EXPECT_EQ(a->MultiArea(), TAreaSeries::maStacked);
+    EXPECT_EQ(band->Stacked(), cssNone);
+    EXPECT_GT(chart.RepaintRequests(), before);
+    const int after = chart.RepaintRequests();
+    a->SetMultiArea(TAreaSeries::maStacked);
+    EXPECT_EQ(chart.RepaintRequests(), after);
+}
+
+TEST(SeriesMembership, AttachingAppendsOnceAndGivesADefaultColour)
+{
+    TChart first;
+    TChart second;
+    auto* series = new TAreaSeries(&first);
+    EXPECT_EQ(series->SeriesColor(), clDefault);
+    series->SetParentChart(&first);
+    series->SetParentChart(&first);
+    EXPECT_EQ(first.SeriesList().Count(), 1);
+    EXPECT_NE(series->SeriesColor(), clDefault);
+    const TColor given = series->SeriesColor();
+
+    series->SetParentChart(&second);
+    EXPECT_EQ(first.SeriesList().Count(), 0);
+    EXPECT_EQ(second.SeriesList().Item(0), series);
+    EXPECT_EQ(series->SeriesColor(), given);
+
+    delete series;
+    EXPECT_EQ(second.SeriesList().Count(), 0);
+}
+
+TEST(SeriesMembership, ASeriesOutlivingItsChartIsLeftDetached)
+{
+    auto series = std::make_unique<TAreaSeries>();
+    {
+        TChart chart;
+        series->SetParentChart(&chart);
+        series->AddPoint(0, 1);
+    }
+    EXPECT_EQ(series->ParentChart(), nullptr);
+    series->AddPoint(1, 2);
+    EXPECT_EQ(series->PointCount(), 2);
+}
+
+TEST(SeriesMembership, ChangesRepaintOnlyWhenSomethingChanged)
+{
+    TChart chart;
+    auto* series = addStackedSeries(chart, clTestRed, { 1 });
+    series->SetTitle(QStringLiteral("alpha"));
+    int count = chart.RepaintRequests();
+    series->SetSeriesColor(clTestRed);
+    series->SetTitle(QStringLiteral("alpha"));
+    series->SetMultiArea(TAreaSeries::maStacked);
+    series->LinePen().SetVisible(false);
+    EXPECT_EQ(chart.RepaintRequests(), count);
+
+    series->SetSeriesColor(clTestBlue);
+    EXPECT_EQ(chart.RepaintRequests(), ++count);
+    series->AddPoint(1, 1);
+    EXPECT_EQ(chart.RepaintRequests(), ++count);
+    series->SetActive(false);
+    count = chart.RepaintRequests();
+    series->AddPoint(2, 1);
+    EXPECT_EQ(chart.RepaintRequests(), count);
+}
+
+} // namespace
+
+#include "SeriesTest.moc"

@@ -97,10 +97,22 @@ void TStringGrid::SetRowCount(int count)
     count = std::max(count, 1);
     if (count == rowCount_)
         return;
+    const int firstChanged = std::min(count, rowCount_);
+    const TGridCoord current = current_;
+    const TGridCoord anchor = anchor_;
+    const int topRow = topRow_;
     rowCount_ = count;
     clampCurrentAndSelection();
     updateScrollBars();
-    viewport()->update();
+    // The count follows the host count every second; unless the view or selection moved, only rows from the first
+    // added or removed one down can look different, and none at all when that row is below the view.
+    if (current_ != current || anchor_ != anchor || topRow_ != topRow) {
+        viewport()->update();
+        return;
+    }
+    const int top = rowTop(firstChanged);
+    if (top >= 0)
+        viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }
 
 void TStringGrid::SetFixedCols(int count)
@@ -587,7 +599,7 @@ void TStringGrid::scrollToCurrent()
 
 void TStringGrid::updateCell(int col, int row)
 {
-    if (row >= rowCount_)
+    if (row >= rowCount_ || rowTop(row) < 0)
         return;
     const QRect rect = CellRect(col, row);
     if (!rect.isEmpty())

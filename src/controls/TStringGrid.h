@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QString>
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -330,6 +331,24 @@ TEST_F(StringGridTest, FontAndColoursStartAfreshForEveryCell)
     EXPECT_GT(pixelsOf(image, grid->CellRect(5, 1), TextColor), 10);
 }
 
+TEST_F(StringGridTest, PaintCellDrawsOneCellAsTheWholeViewDoes)
+{
+    grid->SetCell(1, 1, "fixed");
+    grid->SetCell(4, 3, "normal");
+    grid->SetCurrentCell(4, 2);
+    grid->SetCurrentCell(4, 3, true);
+    const QImage whole = grid->RenderViewport();
+    for (auto [col, row] : { std::pair { 1, 1 }, { 4, 3 }, { 5, 3 } }) {
+        QImage single(whole.size(), QImage::Format_ARGB32_Premultiplied);
+        single.fill(Qt::transparent);
+        QPainter painter(&single);
+        grid->PaintCell(painter, col, row);
+        painter.end();
+        const QRect cell = grid->CellRect(col, row);
+        EXPECT_EQ(single.copy(cell), whole.copy(cell));
+    }
+}
+
 TEST_F(StringGridTest, HookGetsEachVisibleCellWithItsRectAndState)
 {
     grid->SetCurrentCell(4, 2);
@@ -470,6 +489,13 @@ TEST_F(StringGridTest, ViewFollowsTheThumbAndFixedCellsStayPut)
     EXPECT_EQ(grid->TopRow(), 500);
     vbar->setSliderPosition(vbar->maximum());
     vbar->setSliderDown(false);
+    const int bottomRow = grid->TopRow();
+    QWheelEvent wheel(QPointF(300, 100), QPointF(grid->mapToGlobal(QPoint(300, 100))), QPoint(), QPoint(0, 120),
+        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport(), &wheel);
+    EXPECT_EQ(grid->TopRow(), bottomRow - QApplication::wheelScrollLines());
+    QApplication::sendEvent(viewport(), &wheel);
+    vbar->setValue(vbar->maximum());
     EXPECT_LT(grid->CellRect(3, 999).bottom(), viewport()->height());
 
     QScrollBar* hbar = grid->horizontalScrollBar();
@@ -568,6 +594,20 @@ TEST_F(StringGridTest, WritingACellRepaintsOnlyThatCellWhenItIsOnScreen)
     EXPECT_EQ(recorder.events, 1);
     EXPECT_LT(recorder.painted.boundingRect().bottom(), 21 * 19);
     EXPECT_EQ(grid->Cell(6, 65535), "far");
+
+    // A row count change below the view leaves the screen alone; one inside it repaints from that row down.
+    recorder.events = 0;
+    grid->SetRowCount(40000);
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.events, 0);
+    grid->SetRowCount(6);
+    QApplication::processEvents();
+    recorder.events = 0;
+    recorder.painted = QRegion();
+    grid->SetRowCount(9);
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.events, 1);
+    EXPECT_EQ(recorder.painted.boundingRect().top(), grid->CellRect(0, 6).top());
     viewport()->removeEventFilter(&recorder);
 }
 

@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -22,6 +23,12 @@ HttpService::HttpService(ServiceResources resources)
     s.set_write_timeout(10);
     s.set_payload_max_length(64 * 1024);
     s.set_tcp_nodelay(true);
+    // The library's default adds SO_REUSEPORT, which would let a second service share a port that
+    // is in use instead of failing; a restart only needs SO_REUSEADDR.
+    s.set_socket_options([](int fd) {
+        int yes = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     auto serve = [](std::function<std::string()> body) {
         return [body = std::move(body)](

@@ -1,0 +1,232 @@
+#include "ResourceText.h"
+#include "SnifferService.h"
+
+#include "base/IntegerText.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        result.push_back(line);
+    return result;
+}
+
+std::vector<std::string> fields(const std::string& line)
+{
+    std::vector<std::string> result(1);
+    for (char c : line) {
+        if (c == ',')
+            result.emplace_back();
+        else
+            result.back() += c;
+    }
+    return result;
+}
+
+// One TCP connection to the service on loopback, for what a library client would hide.
+class RawConnection {
+public:
+    explicit RawConnection(int port)
+    {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a {};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(uint16_t(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        timeval limit { 10, 0 };
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    }
+    ~RawConnection() { close(m_fd); }
+    bool connected() const { return m_connected; }
+    void send(const std::string& text)
+    {
+        ASSERT_EQ(::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size()));
+    }
+    // Status line, headers and a body of Content-Length bytes; empty when the server closed.
+    std::string response()
+    {
+        size_t end;
+        while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos)
+            if (!fill())
+                return {};
+        std::string head = m_buffer.substr(0, end + 4);
+        size_t length = 0;
+        auto at = head.find("Content-Length: ");
+        if (at != std::string::npos)
+            length = size_t(std::stoul(head.substr(at + 16)));
+        while (m_buffer.size() < end + 4 + length)
+            if (!fill())
+                return {};
+        std::string whole = m_buffer.substr(0, end + 4 + length);
+        m_buffer.erase(0, whole.size());
+        return whole;
+    }
+    bool closedByPeer()
+    {
+        char c;
+        return recv(m_fd, &c, 1, 0) == 0;
+    }
+
+private:
+    bool fill()
+    {
+        char chunk[65536];
+        ssize_t n = recv(m_fd, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return false;
+        m_buffer.append(chunk, size_t(n));
+        return true;
+    }
+    int m_fd;
+    bool m_connected = false;
+    std::string m_buffer;
+};
+
+class HttpServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_service = std::make_unique<SnifferService>(
+            ParseServiceOptions({ "--demo", "--seed", "11", "--listen", "127.0.0.1:0" }));
+        m_port = m_service->start();
+    }
+    void TearDown() override { m_service->stop(); }
+
+    std::string get(const std::string& path)
+    {
+        httplib::Client client("127.0.0.1", m_port);
+        auto res = client.Get(path.c_str());
+        EXPECT_TRUE(res);
+        if (!res)
+            return {};
+        EXPECT_EQ(res->status, 200) << path;
+        EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(res->body.size()));
+        EXPECT_FALSE(res->has_header("Location"));
+        return res->body;
+    }
+
+    std::unique_ptr<SnifferService> m_service;
+    int m_port = 0;
+};
+
+} // namespace
+
+TEST_F(HttpServiceTest, SnapshotsListEveryHostByDataTransferred)
+{
+    for (const char* path : { "/", "/average/1" }) {
+        auto l = lines(get(path));
+        ASSERT_EQ(l.size(), 47u) << path;
+        EXPECT_EQ(l.front(), "Quorvel sniffer service, 45 hosts");
+        EXPECT_EQ(l.back(), ResourceText::ClosingLine);
+        int64_t previous = INT64_MAX;
+        for (size_t i = 1; i + 1 < l.size(); ++i) {
+            auto f = fields(l[i]);
+            ASSERT_EQ(f.size(), 5u) << l[i];
+            auto address = HostAddress::parse(f[0]);
+            ASSERT_TRUE(address && address->isIPv4()) << l[i];
+            EXPECT_EQ(address->text(), f[0]);
+            int64_t numbers[4];
+            for (int k = 0; k < 4; ++k) {
+                auto n = TryParseInt64(f[size_t(k + 1)]);
+                ASSERT_TRUE(n && *n >= 0 && f[size_t(k + 1)] == std::to_string(*n)) << l[i];
+                numbers[k] = *n;
+            }
+            EXPECT_LE(numbers[2] + numbers[3], previous) << l[i];
+            previous = numbers[2] + numbers[3];
+        }
+    }
+}
+
+TEST_F(HttpServiceTest, HistoryHoldsAHundredSnapshotBlocks)
+{
+    auto l = lines(get("/history"));
+    size_t blocks = 0, inBlock = 0;
+    for (const auto& line : l) {
+        if (line == "###") {
+            ++blocks;
+            EXPECT_GE(inBlock, 33u); // header, the office's hosts, closing line
+            inBlock = 0;
+            continue;
+        }
+        if (inBlock == 0) {
+            EXPECT_EQ(line.rfind("Quorvel sniffer service, ", 0), 0u) << line;
+        }
+        ++inBlock;
+    }
+    EXPECT_EQ(blocks, 100u);
+    EXPECT_EQ(inBlock, 0u) << "nothing after the last block";
+    EXPECT_EQ(l.back(), "###");
+}
+
+TEST_F(HttpServiceTest, NameListNamesHostsOfTheSnapshot)
+{
+    auto snapshot = get("/");
+    auto names = lines(get("/ip"));
+    EXPECT_GT(names.size(), 35u);
+    EXPECT_LT(names.size(), 45u);
+    for (const auto& line : names) {
+        auto eq = line.find('=');
+        ASSERT_NE(eq, std::string::npos);
+        EXPECT_EQ(line.find('=', eq + 1), std::string::npos);
+        EXPECT_NE(snapshot.find("\n" + line.substr(0, eq) + ","), std::string::npos) << line;
+        EXPECT_GT(line.size(), eq + 1);
+    }
+}
+
+TEST_F(HttpServiceTest, OneConnectionServesRequestAfterRequest)
+{
+    RawConnection c(m_port);
+    ASSERT_TRUE(c.connected());
+    for (int i = 0; i < 12; ++i) {
+        const char* path = i % 3 == 0 ? "/" : i % 3 == 1 ? "/average/1" : "/ip";
+        c.send(std::string("GET ") + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        std::string r = c.response();
+        ASSERT_EQ(r.rfind("HTTP/1.1 200", 0), 0u) << "request " << i << ": " << r.substr(0, 80);
+        EXPECT_EQ(r.find("Connection: close"), std::string::npos) << "request " << i;
+    }
+}
+
+TEST_F(HttpServiceTest, UnknownPathsAndMalformedRequestsAreRefused)
+{
+    httplib::Client client("127.0.0.1", m_port);
+    auto missing = client.Get("/nothing/here");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->status, 404);
+    EXPECT_EQ(missing->body, "not found\n");
+    auto post = client.Post("/", "x", "text/plain");
+    ASSERT_TRUE(post);
+    EXPECT_EQ(post->status, 405);
+    auto query = client.Get("/?ignored=1");
+    ASSERT_TRUE(query);
+    EXPECT_EQ(query->status, 200);
+
+    for (const char* bad : { "GARBAGE\r\n\r\n", "GET\r\n\r\n", "GET / HTTP/9\r\n\r\n" }) {
+        RawConnection c(m_port);
+        ASSERT_TRUE(c.connected());
+        c.send(bad);
+        std::string r = c.response();
+        EXPECT_EQ(r.rfind("HTTP/1.1 400", 0), 0u) << bad << " gave " << r.substr(0, 60);
+    }
+    // A request line far longer than any resource name is refused without harm.
+    RawConnection c(m_port);
+    c.send("GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n");
+    std::string r = c.response();
+    EXPECT_TRUE(r.empty() || r.rfind("HTTP/1.1 4", 0) == 0) << r.substr(0, 60);
+
+    // And the service still answers.
+    get("/");
+}

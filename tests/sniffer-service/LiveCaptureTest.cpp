@@ -1,0 +1,170 @@
+#include "PacketCapture.h"
+#include "PacketFiles.h"
+#include "TrafficStore.h"
+
+#include <gtest/gtest.h>
+#include <pcap/pcap.h>
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The whole executable moves into a network namespace of its own before any test runs, so the
+// capture sees only the datagrams the tests send, and nothing can leave the machine.
+bool g_inOwnNamespace = false;
+std::string g_namespaceProblem;
+
+class OwnNetworkNamespace : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (unshare(CLONE_NEWNET) != 0) {
+            g_namespaceProblem = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
+            return;
+        }
+        int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        ifreq r {};
+        std::strcpy(r.ifr_name, "lo");
+        bool up = ioctl(fd, SIOCGIFFLAGS, &r) == 0;
+        r.ifr_flags |= IFF_UP;
+        up = up && ioctl(fd, SIOCSIFFLAGS, &r) == 0;
+        close(fd);
+        if (!up) {
+            g_namespaceProblem = std::string("bringing up lo: ") + std::strerror(errno);
+            return;
+        }
+        g_inOwnNamespace = true;
+    }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new OwnNetworkNamespace);
+
+int boundUdpSocket(uint32_t address, uint16_t port)
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(address);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Port of the receiving socket of each address; every datagram has a listener, so no ICMP
+// error adds traffic of its own.
+uint16_t portOf(uint32_t address)
+{
+    return uint16_t(9000 + (address & 0xFF));
+}
+
+struct Totals {
+    int64_t sent = 0, received = 0;
+    bool operator==(const Totals& o) const { return sent == o.sent && received == o.received; }
+};
+
+std::map<std::string, Totals> totalsOf(const std::vector<HostRow>& rows)
+{
+    std::map<std::string, Totals> result;
+    for (const auto& r : rows)
+        result[r.address.text()] = { r.bytesSent, r.bytesReceived };
+    return result;
+}
+
+std::vector<HostRow> rowsOf(TrafficStore& store)
+{
+    std::vector<HostRow> rows;
+    store.update([&](TrafficCounter& c) { rows = c.snapshot(TrafficCounter::RateWindow::LastSecond); });
+    return rows;
+}
+
+} // namespace
+
+TEST(LiveCapture, CountsExactBytesAndDirectionsOfSentDatagrams)
+{
+    if (!g_inOwnNamespace)
+        GTEST_SKIP() << "no network namespace of our own (" << g_namespaceProblem << ")";
+
+    const uint32_t a = Ip("127.0.0.2"), b = Ip("127.0.0.3"), outside = Ip("127.0.0.9");
+    const auto networks = *NetworkList::parse("127.0.0.2/32,127.0.0.3/32");
+    std::vector<Datagram> datagrams;
+    for (int i = 0; i < 5; ++i)
+        datagrams.push_back({ a, b, 100 });
+    for (int i = 0; i < 3; ++i)
+        datagrams.push_back({ b, a, 1000 });
+    for (int i = 0; i < 4; ++i)
+        datagrams.push_back({ a, outside, 10 });
+    datagrams.push_back({ outside, b, 1 });
+
+    std::map<uint32_t, int> sockets;
+    for (uint32_t address : { a, b, outside }) {
+        sockets[address] = boundUdpSocket(address, portOf(address));
+        ASSERT_GE(sockets[address], 0) << std::strerror(errno);
+    }
+
+    TrafficStore store;
+    auto capture = PacketCapture::openInterface("lo");
+    std::thread reader(
+        [&] { capture.runLive([&](const std::vector<PacketInfo>& batch) { store.count(networks, batch); }); });
+    // The handle is active once opened; a short pause lets the reader enter its loop.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    for (const auto& d : datagrams) {
+        std::vector<char> payload(d.payload, 'x');
+        sockaddr_in to {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(portOf(d.destination));
+        to.sin_addr.s_addr = htonl(d.destination);
+        ASSERT_EQ(
+            sendto(sockets[d.source], payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+            ssize_t(payload.size()));
+    }
+
+    const std::map<std::string, Totals> expected = {
+        { "127.0.0.2", { 5 * 128 + 4 * 38, 3 * 1028 } },
+        { "127.0.0.3", { 3 * 1028, 5 * 128 + 29 } },
+    };
+    std::map<std::string, Totals> live;
+    for (int wait = 0; wait < 50 && live != expected; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        store.tick();
+        live = totalsOf(rowsOf(store));
+    }
+    capture.stop();
+    reader.join();
+    for (auto& s : sockets)
+        close(s.second);
+    EXPECT_EQ(live, expected) << "hosts seen: " << live.size();
+
+    // The same packets from a capture file give the same totals.
+    std::string path = "/tmp/qtm-live-" + std::to_string(getpid()) + ".pcap";
+    WriteCaptureFile(path, DLT_EN10MB, datagrams);
+    TrafficStore replayed;
+    auto file = PacketCapture::openFile(path);
+    EXPECT_EQ(file.runFile([&](const std::vector<PacketInfo>& batch) { replayed.count(networks, batch); }, 0), "");
+    std::remove(path.c_str());
+    replayed.tick();
+    EXPECT_EQ(totalsOf(rowsOf(replayed)), live);
+}
+
+TEST(LiveCapture, MissingInterfaceIsNamedInTheError)
+{
+    if (!g_inOwnNamespace)
+        GTEST_SKIP() << "no network namespace of our own (" << g_namespaceProblem << ")";
+    try {
+        PacketCapture::openInterface("eth7");
+        FAIL() << "opened";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "no such interface: eth7");
+    }
+}

@@ -1,0 +1,61 @@
+#include "PacketFiles.h"
+
+#include <arpa/inet.h>
+#include <pcap/pcap.h>
+#include <stdexcept>
+
+uint32_t Ip(const char* dotted)
+{
+    in_addr a {};
+    if (inet_pton(AF_INET, dotted, &a) != 1)
+        throw std::invalid_argument(dotted);
+    return ntohl(a.s_addr);
+}
+
+std::vector<uint8_t> Ipv4UdpPacket(const Datagram& d)
+{
+    const size_t total = 28u + d.payload;
+    std::vector<uint8_t> p(total, 0);
+    p[0] = 0x45;
+    p[2] = uint8_t(total >> 8);
+    p[3] = uint8_t(total);
+    p[8] = 64;
+    p[9] = 17;
+    for (int i = 0; i < 4; ++i) {
+        p[size_t(12 + i)] = uint8_t(d.source >> (24 - 8 * i));
+        p[size_t(16 + i)] = uint8_t(d.destination >> (24 - 8 * i));
+    }
+    p[20] = 0x30;
+    p[22] = 0x30;
+    p[24] = uint8_t((8 + d.payload) >> 8);
+    p[25] = uint8_t(8 + d.payload);
+    return p;
+}
+
+void WriteCaptureFile(const std::string& path, int linkType, const std::vector<Datagram>& datagrams)
+{
+    pcap_t* dead = pcap_open_dead(linkType, 65535);
+    pcap_dumper_t* dumper = pcap_dump_open(dead, path.c_str());
+    if (!dumper) {
+        pcap_close(dead);
+        throw std::runtime_error("cannot write " + path);
+    }
+    long usec = 0;
+    for (const auto& d : datagrams) {
+        std::vector<uint8_t> frame;
+        if (linkType == DLT_EN10MB) {
+            frame.assign(14, 0);
+            frame[12] = 0x08;
+        }
+        auto ip = Ipv4UdpPacket(d);
+        frame.insert(frame.end(), ip.begin(), ip.end());
+        pcap_pkthdr header {};
+        header.ts.tv_sec = 1700000000 + usec / 1000000;
+        header.ts.tv_usec = usec % 1000000;
+        header.caplen = header.len = uint32_t(frame.size());
+        pcap_dump(reinterpret_cast<u_char*>(dumper), &header, frame.data());
+        usec += 1000;
+    }
+    pcap_dump_close(dumper);
+    pcap_close(dead);
+}

@@ -1,0 +1,119 @@
+#include "ResourceText.h"
+
+#include "base/IntegerText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        result.push_back(line);
+    return result;
+}
+
+std::string field(const std::string& line, int n)
+{
+    std::string f;
+    int count = 0;
+    for (char c : line) {
+        if (c == ',')
+            ++count;
+        else if (count == n)
+            f += c;
+    }
+    return f;
+}
+
+HostRow row(const char* address, int64_t sendRate, int64_t recvRate, int64_t sent, int64_t received)
+{
+    return { *HostAddress::parse(address), sendRate, recvRate, sent, received };
+}
+
+} // namespace
+
+TEST(ResourceText, SnapshotIsHeaderHostLinesAndClosingLine)
+{
+    std::vector<HostRow> rows = { row("10.0.0.2", 5, 6, 9000000000, 8), row("10.0.0.10", 0, 0, 3, 4) };
+    std::string text = ResourceText::Snapshot(rows);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    ASSERT_EQ(text.back(), '\n');
+    auto l = lines(text);
+    ASSERT_EQ(l.size(), 4u);
+    EXPECT_EQ(l[0], "Quorvel sniffer service, 2 hosts");
+    EXPECT_EQ(l[1], "10.0.0.2,5,6,9000000000,8");
+    EXPECT_EQ(l[2], "10.0.0.10,0,0,3,4");
+    EXPECT_EQ(l[3], ResourceText::ClosingLine);
+    EXPECT_EQ(lines(ResourceText::Snapshot({})).size(), 2u);
+    EXPECT_EQ(ResourceText::Header(1), "Quorvel sniffer service, 1 host");
+}
+
+TEST(ResourceText, ClosingLineStaysLastWhenTheMonitorSortsByCurrentSpeed)
+{
+    // The monitor drops the first line, sorts the rest by send plus receive rate (descending) and
+    // then drops the last line: that must be ours, even beside idle hosts.
+    std::vector<HostRow> rows = { row("10.0.0.1", 0, 0, 10, 10), row("10.0.0.2", 3, 0, 5, 5) };
+    auto l = lines(ResourceText::Snapshot(rows));
+    l.erase(l.begin());
+    auto speed
+        = [](const std::string& line) { return StrToInt64Def(field(line, 1), 0) + StrToInt64Def(field(line, 2), 0); };
+    for (const auto& line : l)
+        if (line != ResourceText::ClosingLine) {
+            EXPECT_GT(speed(line), speed(ResourceText::ClosingLine));
+        }
+    EXPECT_EQ(ResourceText::Header(3).find("###"), std::string::npos);
+    EXPECT_EQ(std::string(ResourceText::ClosingLine).find('<'), std::string::npos);
+}
+
+TEST(ResourceText, HistoryHasAHundredClosedBlocksOldestFirst)
+{
+    TrafficCounter c;
+    for (int s = 0; s < 120; ++s) {
+        c.addSent(*HostAddress::parse("10.0.0.1"), 10);
+        if (s >= 110)
+            c.addReceived(*HostAddress::parse("10.0.0.7"), 1000);
+        c.tick();
+    }
+    auto l = lines(ResourceText::History(c.historyView()));
+    ASSERT_EQ(std::count(l.begin(), l.end(), "###"), 100);
+    EXPECT_EQ(l.back(), "###");
+    std::vector<std::vector<std::string>> blocks(1);
+    for (const auto& line : l) {
+        if (line == "###")
+            blocks.emplace_back();
+        else
+            blocks.back().push_back(line);
+    }
+    blocks.pop_back();
+    ASSERT_EQ(blocks.size(), 100u);
+    for (const auto& b : blocks) {
+        ASSERT_GE(b.size(), 2u);
+        EXPECT_EQ(b.front().rfind("Quorvel sniffer service, ", 0), 0u);
+        EXPECT_EQ(b.back(), ResourceText::ClosingLine);
+    }
+    // Block 0 is second 20; 10.0.0.7 appears from second 110 (block 90), its average still
+    // spread over five seconds, and leads once it has moved more data.
+    EXPECT_EQ(blocks[0][1], "10.0.0.1,10,0,210,0");
+    EXPECT_EQ(blocks[89].size(), 3u);
+    EXPECT_EQ(blocks[90][1], "10.0.0.1,10,0,1110,0");
+    EXPECT_EQ(blocks[90][2], "10.0.0.7,0,200,0,1000");
+    EXPECT_EQ(blocks[99][1], "10.0.0.7,0,1000,0,10000");
+    EXPECT_EQ(blocks[99][2], "10.0.0.1,10,0,1200,0");
+}
+
+TEST(ResourceText, NameListHasOneLinePerNamedHost)
+{
+    std::map<HostAddress, std::string> names;
+    names[*HostAddress::parse("10.0.0.10")] = "printer";
+    names[*HostAddress::parse("10.0.0.2")] = "pc anna";
+    names[*HostAddress::parse("10.0.0.3")] = "";
+    EXPECT_EQ(ResourceText::NameList(names), "10.0.0.2=pc anna\n10.0.0.10=printer\n");
+    EXPECT_EQ(ResourceText::NameList({}), "");
+}

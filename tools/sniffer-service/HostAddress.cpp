@@ -1,0 +1,183 @@
+#include "HostAddress.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+
+namespace {
+
+const std::array<uint8_t, 12> MappedPrefix = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff };
+
+std::optional<uint32_t> parseDottedIPv4(std::string_view text)
+{
+    uint32_t result = 0;
+    size_t pos = 0;
+    for (int group = 0; group < 4; ++group) {
+        if (group > 0) {
+            if (pos >= text.size() || text[pos] != '.')
+                return std::nullopt;
+            ++pos;
+        }
+        size_t digits = 0;
+        uint32_t value = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 4) {
+            value = value * 10 + uint32_t(text[pos] - '0');
+            ++pos;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255)
+            return std::nullopt;
+        result = (result << 8) | value;
+    }
+    if (pos != text.size())
+        return std::nullopt;
+    return result;
+}
+
+} // namespace
+
+HostAddress HostAddress::fromIPv4(uint32_t address)
+{
+    HostAddress a;
+    std::memcpy(a.m_bytes.data(), MappedPrefix.data(), MappedPrefix.size());
+    a.m_bytes[12] = uint8_t(address >> 24);
+    a.m_bytes[13] = uint8_t(address >> 16);
+    a.m_bytes[14] = uint8_t(address >> 8);
+    a.m_bytes[15] = uint8_t(address);
+    return a;
+}
+
+HostAddress HostAddress::fromIPv6(const uint8_t* bytes)
+{
+    HostAddress a;
+    std::memcpy(a.m_bytes.data(), bytes, 16);
+    return a;
+}
+
+std::optional<HostAddress> HostAddress::parse(std::string_view text)
+{
+    if (auto v4 = parseDottedIPv4(text))
+        return fromIPv4(*v4);
+    if (text.find(':') == std::string_view::npos || text.size() > 45)
+        return std::nullopt;
+    std::string copy(text);
+    uint8_t bytes[16];
+    if (inet_pton(AF_INET6, copy.c_str(), bytes) != 1)
+        return std::nullopt;
+    return fromIPv6(bytes);
+}
+
+bool HostAddress::isIPv4() const
+{
+    return std::memcmp(m_bytes.data(), MappedPrefix.data(), MappedPrefix.size()) == 0;
+}
+
+uint32_t HostAddress::ipv4() const
+{
+    return (uint32_t(m_bytes[12]) << 24) | (uint32_t(m_bytes[13]) << 16) | (uint32_t(m_bytes[14]) << 8)
+        | uint32_t(m_bytes[15]);
+}
+
+std::string HostAddress::text() const
+{
+    if (isIPv4()) {
+        std::string s;
+        s.reserve(15);
+        for (int i = 12; i < 16; ++i) {
+            if (i > 12)
+                s += '.';
+            s += std::to_string(m_bytes[i]);
+        }
+        return s;
+    }
+    char buffer[INET6_ADDRSTRLEN];
+    inet_ntop(AF_INET6, m_bytes.data(), buffer, sizeof buffer);
+    return buffer;
+}
+
+size_t HostAddress::hash() const
+{
+    uint64_t hi, lo;
+    std::memcpy(&hi, m_bytes.data(), 8);
+    std::memcpy(&lo, m_bytes.data() + 8, 8);
+    uint64_t h = (lo ^ (hi * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+    return size_t(h ^ (h >> 31));
+}
+
+std::optional<Network> Network::parse(std::string_view text)
+{
+    Network n;
+    auto slash = text.find('/');
+    auto address = HostAddress::parse(text.substr(0, slash));
+    if (!address)
+        return std::nullopt;
+    int maxPrefix = address->isIPv4() ? 32 : 128;
+    int prefix = maxPrefix;
+    if (slash != std::string_view::npos) {
+        auto digits = text.substr(slash + 1);
+        if (digits.empty() || digits.size() > 3)
+            return std::nullopt;
+        prefix = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            prefix = prefix * 10 + (c - '0');
+        }
+        if (prefix > maxPrefix)
+            return std::nullopt;
+    }
+    n.m_prefix = address->isIPv4() ? prefix + 96 : prefix;
+    n.m_base = *address;
+    // Clear host bits so that "10.0.0.7/24" means the whole 10.0.0.0/24.
+    auto bytes = n.m_base.bytes();
+    for (int bit = n.m_prefix; bit < 128; ++bit)
+        bytes[size_t(bit / 8)] &= uint8_t(~(0x80u >> (bit % 8)));
+    n.m_base = HostAddress::fromIPv6(bytes.data());
+    return n;
+}
+
+bool Network::contains(const HostAddress& address) const
+{
+    const auto& a = address.bytes();
+    const auto& b = m_base.bytes();
+    int full = m_prefix / 8;
+    if (std::memcmp(a.data(), b.data(), size_t(full)) != 0)
+        return false;
+    int rest = m_prefix % 8;
+    if (rest == 0)
+        return true;
+    uint8_t mask = uint8_t(0xFFu << (8 - rest));
+    return (a[size_t(full)] & mask) == b[size_t(full)];
+}
+
+std::string Network::text() const
+{
+    return m_base.text() + "/" + std::to_string(m_base.isIPv4() ? m_prefix - 96 : m_prefix);
+}
+
+std::optional<NetworkList> NetworkList::parse(std::string_view text)
+{
+    NetworkList list;
+    size_t start = 0;
+    while (start <= text.size()) {
+        auto comma = text.find(',', start);
+        auto item = text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        auto network = Network::parse(item);
+        if (!network)
+            return std::nullopt;
+        list.add(*network);
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    if (list.empty())
+        return std::nullopt;
+    return list;
+}
+
+bool NetworkList::contains(const HostAddress& address) const
+{
+    for (const auto& n : m_networks)
+        if (n.contains(address))
+            return true;
+    return false;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A host's address. IPv4 is held as an IPv4-mapped IPv6 address, so that IPv6 hosts can share
+// the same tables later without a second key type.
+class HostAddress {
+public:
+    HostAddress() = default;
+    static HostAddress fromIPv4(uint32_t address);
+    static HostAddress fromIPv6(const uint8_t* bytes);
+    // Dotted IPv4 (groups of 1 to 3 digits, leading zeros allowed) or IPv6 text.
+    static std::optional<HostAddress> parse(std::string_view text);
+
+    bool isIPv4() const;
+    uint32_t ipv4() const;
+    const std::array<uint8_t, 16>& bytes() const { return m_bytes; }
+    // Dotted decimal for IPv4, exactly as the host lines write it.
+    std::string text() const;
+
+    bool operator==(const HostAddress& other) const { return m_bytes == other.m_bytes; }
+    bool operator!=(const HostAddress& other) const { return m_bytes != other.m_bytes; }
+    bool operator<(const HostAddress& other) const { return m_bytes < other.m_bytes; }
+    size_t hash() const;
+
+private:
+    std::array<uint8_t, 16> m_bytes {};
+};
+
+struct HostAddressHash {
+    size_t operator()(const HostAddress& a) const { return a.hash(); }
+};
+
+// One local network in CIDR form ("192.168.1.0/24"); a bare address is a /32.
+class Network {
+public:
+    static std::optional<Network> parse(std::string_view text);
+    bool contains(const HostAddress& address) const;
+    std::string text() const;
+
+private:
+    HostAddress m_base;
+    int m_prefix = 0; // in bits of the 128-bit form
+};
+
+// The local networks: a packet counts for a host only when the host lies in one of them.
+class NetworkList {
+public:
+    // Comma-separated CIDR list; nullopt when any item is malformed or the list is empty.
+    static std::optional<NetworkList> parse(std::string_view text);
+    void add(const Network& network) { m_networks.push_back(network); }
+    bool contains(const HostAddress& address) const;
+    bool empty() const { return m_networks.empty(); }
+    const std::vector<Network>& networks() const { return m_networks; }
+
+private:
+    std::vector<Network> m_networks;
+};

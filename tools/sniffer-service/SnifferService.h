@@ -1,0 +1,51 @@
+#pragma once
+
+#include "DemoNetwork.h"
+#include "HttpService.h"
+#include "NameDirectory.h"
+#include "PacketCapture.h"
+#include "ServiceOptions.h"
+#include "TrafficStore.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+// The whole service of one run: the traffic source chosen by the options, the second ticker, the
+// names and the HTTP server, with their threads.
+class SnifferService {
+public:
+    // Opens the source and the names; raises Exception for what the user must fix (a missing
+    // interface, no capture rights, an unreadable file).
+    explicit SnifferService(const ServiceOptions& options, const std::string& hostsFile = "/etc/hosts");
+    ~SnifferService();
+
+    // Binds the listening address (raises Exception) and starts every thread; returns the port.
+    int start();
+    void stop();
+
+    TrafficStore& store() { return m_store; }
+    NameDirectory& names() { return m_names; }
+    // Ends when a file replay has handed on its last packet (at once in other modes).
+    bool waitForReplay(std::chrono::milliseconds limit);
+
+private:
+    void tickerLoop();
+    void resolverLoop();
+
+    ServiceOptions m_options;
+    TrafficStore m_store;
+    NameDirectory m_names;
+    NetworkList m_networks;
+    std::optional<DemoNetwork> m_demo;
+    std::optional<PacketCapture> m_capture;
+    HttpService m_http;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    bool m_replayDone = false;
+    std::thread m_ticker, m_source, m_server, m_resolver;
+};

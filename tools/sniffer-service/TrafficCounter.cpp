@@ -1,0 +1,210 @@
+#include "TrafficCounter.h"
+
+#include <algorithm>
+#include <limits>
+
+void SortByDataTransferred(std::vector<HostRow>& rows)
+{
+    std::sort(rows.begin(), rows.end(), [](const HostRow& a, const HostRow& b) {
+        uint64_t ta = uint64_t(a.bytesSent) + uint64_t(a.bytesReceived);
+        uint64_t tb = uint64_t(b.bytesSent) + uint64_t(b.bytesReceived);
+        if (ta != tb)
+            return ta > tb;
+        return a.address < b.address;
+    });
+}
+
+TrafficCounter::TrafficCounter(size_t hostLimit)
+    : m_hostLimit(std::max<size_t>(1, std::min<size_t>(hostLimit, None - 1)))
+{
+    m_index.reserve(std::min<size_t>(m_hostLimit, 4096));
+}
+
+void TrafficCounter::addSent(const HostAddress& host, uint64_t bytes)
+{
+    touch(host).pendingSent += bytes;
+}
+
+void TrafficCounter::addReceived(const HostAddress& host, uint64_t bytes)
+{
+    touch(host).pendingReceived += bytes;
+}
+
+TrafficCounter::Host& TrafficCounter::touch(const HostAddress& address)
+{
+    auto it = m_index.find(address);
+    uint32_t slot = it != m_index.end() ? it->second : insert(address);
+    Host& h = m_hosts[slot];
+    if (h.lastActive != m_second) {
+        h.lastActive = m_second;
+        unlink(slot);
+        pushFront(slot);
+    }
+    if (!h.pending) {
+        h.pending = true;
+        m_pendingSlots.push_back(slot);
+    }
+    return h;
+}
+
+uint32_t TrafficCounter::insert(const HostAddress& address)
+{
+    uint32_t slot;
+    bool pending = false;
+    if (m_index.size() >= m_hostLimit) {
+        slot = m_oldest;
+        unlink(slot);
+        m_index.erase(m_hosts[slot].address);
+        // The slot may already wait in this second's list; keep it listed once.
+        pending = m_hosts[slot].pending;
+    } else {
+        slot = uint32_t(m_hosts.size());
+        m_hosts.emplace_back();
+    }
+    Host& h = m_hosts[slot];
+    h = Host {};
+    h.address = address;
+    h.firstSecond = m_second;
+    h.lastActive = m_second;
+    h.pending = pending;
+    pushFront(slot);
+    m_index.emplace(address, slot);
+    return slot;
+}
+
+void TrafficCounter::unlink(uint32_t slot)
+{
+    Host& h = m_hosts[slot];
+    if (h.newer != None)
+        m_hosts[h.newer].older = h.older;
+    else if (m_newest == slot)
+        m_newest = h.older;
+    if (h.older != None)
+        m_hosts[h.older].newer = h.newer;
+    else if (m_oldest == slot)
+        m_oldest = h.newer;
+    h.newer = h.older = None;
+}
+
+void TrafficCounter::pushFront(uint32_t slot)
+{
+    Host& h = m_hosts[slot];
+    h.newer = None;
+    h.older = m_newest;
+    if (m_newest != None)
+        m_hosts[m_newest].newer = slot;
+    m_newest = slot;
+    if (m_oldest == None)
+        m_oldest = slot;
+}
+
+const SecondRecord* TrafficCounter::recordOf(uint64_t second) const
+{
+    uint64_t oldest = m_second - m_records.size();
+    if (second < oldest || second >= m_second)
+        return nullptr;
+    return m_records[size_t(second - oldest)].get();
+}
+
+void TrafficCounter::tick()
+{
+    if (auto previous = m_second > 0 ? recordOf(m_second - 1) : nullptr)
+        for (const auto& e : *previous) {
+            m_hosts[e.slot].lastSecondSent = 0;
+            m_hosts[e.slot].lastSecondReceived = 0;
+        }
+
+    auto record = std::make_shared<SecondRecord>();
+    record->reserve(m_pendingSlots.size());
+    constexpr uint64_t maxPart = std::numeric_limits<uint32_t>::max();
+    for (uint32_t slot : m_pendingSlots) {
+        Host& h = m_hosts[slot];
+        h.pending = false;
+        h.sent += h.pendingSent;
+        h.received += h.pendingReceived;
+        h.lastSecondSent = h.pendingSent;
+        h.lastSecondReceived = h.pendingReceived;
+        h.windowSent += h.pendingSent;
+        h.windowReceived += h.pendingReceived;
+        // More than 4 GB in a second is split over several entries rather than cut.
+        uint64_t s = h.pendingSent, r = h.pendingReceived;
+        do {
+            uint64_t ps = std::min(s, maxPart), pr = std::min(r, maxPart);
+            record->push_back({ slot, uint32_t(ps), uint32_t(pr) });
+            s -= ps;
+            r -= pr;
+        } while (s > 0 || r > 0);
+        h.pendingSent = h.pendingReceived = 0;
+    }
+    m_pendingSlots.clear();
+
+    if (m_second >= uint64_t(AverageSeconds))
+        if (auto leaving = recordOf(m_second - AverageSeconds))
+            for (const auto& e : *leaving) {
+                Host& h = m_hosts[e.slot];
+                if (h.firstSecond <= m_second - AverageSeconds) {
+                    h.windowSent -= e.sent;
+                    h.windowReceived -= e.received;
+                }
+            }
+
+    m_records.push_back(std::move(record));
+    // The oldest history block also needs the seconds that its average looks back on.
+    while (m_records.size() > size_t(HistorySeconds + AverageSeconds - 1))
+        m_records.pop_front();
+    ++m_second;
+}
+
+std::vector<HostRow> TrafficCounter::snapshot(RateWindow window) const
+{
+    std::vector<HostRow> rows;
+    rows.reserve(m_index.size());
+    const uint64_t divisor = std::max<uint64_t>(1, std::min<uint64_t>(AverageSeconds, m_second));
+    for (const auto& [address, slot] : m_index) {
+        const Host& h = m_hosts[slot];
+        // A host first seen in the running second joins the snapshot when that second ends, as it
+        // does in the history.
+        if (h.firstSecond >= m_second)
+            continue;
+        HostRow row;
+        row.address = address;
+        if (window == RateWindow::LastSecond) {
+            row.sendRate = int64_t(h.lastSecondSent);
+            row.recvRate = int64_t(h.lastSecondReceived);
+        } else {
+            row.sendRate = int64_t(h.windowSent / divisor);
+            row.recvRate = int64_t(h.windowReceived / divisor);
+        }
+        row.bytesSent = int64_t(h.sent);
+        row.bytesReceived = int64_t(h.received);
+        rows.push_back(row);
+    }
+    SortByDataTransferred(rows);
+    return rows;
+}
+
+std::vector<HostAddress> TrafficCounter::addresses() const
+{
+    std::vector<HostAddress> result;
+    result.reserve(m_index.size());
+    for (const auto& entry : m_index)
+        result.push_back(entry.first);
+    return result;
+}
+
+HistoryView TrafficCounter::historyView() const
+{
+    HistoryView view;
+    view.finishedSeconds = m_second;
+    view.hosts.resize(m_hosts.size());
+    for (const auto& [address, slot] : m_index) {
+        auto& v = view.hosts[slot];
+        const Host& h = m_hosts[slot];
+        v.address = address;
+        v.sent = h.sent;
+        v.received = h.received;
+        v.firstSecond = int64_t(h.firstSecond);
+    }
+    view.seconds.assign(m_records.begin(), m_records.end());
+    return view;
+}

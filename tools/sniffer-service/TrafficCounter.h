@@ -1,0 +1,107 @@
+#pragma once
+
+#include "HostAddress.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+// What one host line of a snapshot carries.
+struct HostRow {
+    HostAddress address;
+    int64_t sendRate = 0; // bytes per second
+    int64_t recvRate = 0;
+    int64_t bytesSent = 0;
+    int64_t bytesReceived = 0;
+};
+
+// Orders rows as the monitor shows them under "Data transferred": most data first; the address
+// breaks ties so that equal hosts keep their places from one second to the next.
+void SortByDataTransferred(std::vector<HostRow>& rows);
+
+// Traffic of one finished second: only the hosts that moved data in it.
+struct SecondEntry {
+    uint32_t slot;
+    uint32_t sent;
+    uint32_t received;
+};
+using SecondRecord = std::vector<SecondEntry>;
+
+// A consistent copy of what the history is made from, taken under the service's lock so that the
+// long formatting of "/history" runs without it.
+struct HistoryView {
+    struct Host {
+        HostAddress address;
+        uint64_t sent = 0; // totals at the end of the last finished second
+        uint64_t received = 0;
+        int64_t firstSecond = INT64_MAX; // the second in which the host was first counted; unused slots never
+    };
+    std::vector<Host> hosts; // by slot
+    std::vector<std::shared_ptr<const SecondRecord>> seconds; // oldest first
+    uint64_t finishedSeconds = 0; // number of seconds finished since the start
+};
+
+// Per-host byte counters with rates over the last 1 and 5 finished seconds and the traffic of the
+// last seconds for the history. At most hostLimit hosts are kept; a new host then replaces the one
+// that has been idle longest, so memory stays bounded whatever the network does.
+// Not thread-safe: the service serialises access with its own lock.
+class TrafficCounter {
+public:
+    static constexpr size_t DefaultHostLimit = 65536;
+    static constexpr int HistorySeconds = 100;
+    static constexpr int AverageSeconds = 5;
+
+    explicit TrafficCounter(size_t hostLimit = DefaultHostLimit);
+
+    void addSent(const HostAddress& host, uint64_t bytes);
+    void addReceived(const HostAddress& host, uint64_t bytes);
+    // Closes the current second: its traffic enters the totals, the rates and the history.
+    void tick();
+
+    size_t hostCount() const { return m_index.size(); }
+    size_t hostLimit() const { return m_hostLimit; }
+    uint64_t finishedSeconds() const { return m_second; }
+
+    enum class RateWindow { LastSecond, LastFiveSeconds };
+    // Every host, ordered by data transferred.
+    std::vector<HostRow> snapshot(RateWindow window) const;
+    std::vector<HostAddress> addresses() const;
+    HistoryView historyView() const;
+
+private:
+    static constexpr uint32_t None = UINT32_MAX;
+    struct Host {
+        HostAddress address;
+        uint64_t sent = 0, received = 0;
+        uint64_t pendingSent = 0, pendingReceived = 0;
+        uint64_t lastSecondSent = 0, lastSecondReceived = 0;
+        uint64_t windowSent = 0, windowReceived = 0; // sums over the last AverageSeconds seconds
+        uint64_t firstSecond = 0;
+        uint64_t lastActive = 0;
+        uint32_t newer = None, older = None; // idle order, most recently active first
+        bool pending = false;
+    };
+
+    Host& touch(const HostAddress& address);
+    uint32_t insert(const HostAddress& address);
+    void unlink(uint32_t slot);
+    void pushFront(uint32_t slot);
+    const SecondRecord* recordOf(uint64_t second) const;
+
+    size_t m_hostLimit;
+    std::vector<Host> m_hosts;
+    std::unordered_map<HostAddress, uint32_t, HostAddressHash> m_index;
+    uint32_t m_newest = None, m_oldest = None;
+    std::vector<uint32_t> m_pendingSlots;
+    uint64_t m_second = 0; // the second being counted; also the number of finished seconds
+    std::deque<std::shared_ptr<const SecondRecord>> m_records; // the last seconds, oldest first
+};
+
+// Rebuilds, second by second, the snapshot the service would have served at the end of each of the
+// last HistorySeconds seconds (oldest first), calling block for each. Seconds before the start give
+// empty blocks, so there are always HistorySeconds of them.
+template <typename Block> void ForEachHistoryBlock(const HistoryView& view, Block&& block);
+
+#include "TrafficHistory.inl"

@@ -1,0 +1,48 @@
+#include "TrafficStore.h"
+
+#include "ResourceText.h"
+
+void TrafficStore::count(const NetworkList& networks, const std::vector<PacketInfo>& packets)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& p : packets)
+        CountPacket(m_counter, networks, p);
+}
+
+void TrafficStore::tick()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_counter.tick();
+}
+
+std::string TrafficStore::snapshotText(TrafficCounter::RateWindow window) const
+{
+    std::vector<HostRow> rows;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        rows = m_counter.snapshot(window);
+    }
+    return ResourceText::Snapshot(rows);
+}
+
+std::string TrafficStore::historyText() const
+{
+    HistoryView view;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        view = m_counter.historyView();
+    }
+    return ResourceText::History(view);
+}
+
+std::vector<HostAddress> TrafficStore::addresses() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_counter.addresses();
+}
+
+size_t TrafficStore::hostCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_counter.hostCount();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "HostAddress.h"
+#include "PacketCapture.h"
+#include "TrafficCounter.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The counter shared by the source thread, the second ticker and the HTTP threads.
+class TrafficStore {
+public:
+    explicit TrafficStore(size_t hostLimit = TrafficCounter::DefaultHostLimit)
+        : m_counter(hostLimit)
+    {
+    }
+
+    void count(const NetworkList& networks, const std::vector<PacketInfo>& packets);
+    template <typename Change> void update(Change&& change)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        change(m_counter);
+    }
+    void tick();
+
+    std::string snapshotText(TrafficCounter::RateWindow window) const;
+    std::string historyText() const;
+    std::vector<HostAddress> addresses() const;
+    size_t hostCount() const;
+
+private:
+    mutable std::mutex m_mutex;
+    TrafficCounter m_counter;
+};

@@ -6,6 +6,7 @@
 #include "controls/EventBinding.h"
 #include "controls/FormStyle.h"
 #include "controls/MessageBoxes.h"
+#include "controls/TStringGrid.h"
 #include "controls/TabOrder.h"
 #include "graph/chart/TChart.h"
 #include "service/http/NetHTTP.h"
@@ -62,6 +63,16 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     cbLegend = ui->cbLegend;
     RadioGroup1 = ui->RadioGroup1;
     rgSpeed = ui->rgSpeed;
+
+    StringGrid1->SetColCount(7);
+    StringGrid1->SetFixedCols(3);
+    StringGrid1->SetFixedRows(1);
+    StringGrid1->SetRowCount(5);
+    StringGrid1->SetDefaultColWidth(70);
+    StringGrid1->SetDefaultRowHeight(18);
+    StringGrid1->OnDrawCell = [this](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState state) {
+        StringGrid1DrawCell(canvas, col, row, rect, state);
+    };
 
     FormStyle::Apply(this, WindowFontHeight);
     ui->Image1->setPixmap(QPixmap(":/logo.png"));

@@ -2,6 +2,7 @@
 
 #include "base/IntegerText.h"
 #include "base/StringList.h"
+#include "controls/AutoSizeLabel.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
 #include "service/ServiceLocations.h"
@@ -130,8 +131,8 @@ void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
     SampleIndex += 1;
     PadSeries(ChartIn);
     PadSeries(ChartOut);
-    ISLabel->setText(latin1(FormatSpeed(totalSendRate) + ", " + FormatBytes(totalSent, false)));
-    IRLabel->setText(latin1(FormatSpeed(totalRecvRate) + ", " + FormatBytes(totalReceived, false)));
+    SetLabelCaption(ISLabel, latin1(FormatSpeed(totalSendRate) + ", " + FormatBytes(totalSent, false)));
+    SetLabelCaption(IRLabel, latin1(FormatSpeed(totalRecvRate) + ", " + FormatBytes(totalReceived, false)));
 }
 
 std::string TSnifferMainForm::FormatSpeed(int64_t value) const

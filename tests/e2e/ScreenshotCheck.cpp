@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -74,15 +75,24 @@ int main(int argc, char** argv)
     const int rowPitch = allSwatches ? swatchRows[1].front() - swatchRows[0].front() : 0;
     check(rowPitch == 19, "table rows are 18 pixels high with a grid line between");
 
-    // Grey text in the rows beyond the 29th.
-    int greyBelow = 0;
+    // Grey text in the rows beyond the 29th: their darkest ink is the grey, while the rows above
+    // reach black. Cell edges are left out by staying inside each row's text band.
+    bool grey = false;
     if (allSwatches) {
-        int below = swatchRows[28].back() + 2;
-        for (int y = below; y < std::min(img.height(), below + 6 * rowPitch); ++y)
-            for (int x = 24; x < 540; ++x)
-                greyBelow += (img.pixel(x, y) & 0xFFFFFF) == 0x606060;
+        auto darkest = [&](int y0, int y1) {
+            int least = 255;
+            for (int y = y0; y <= y1; ++y)
+                for (int x = 150; x < 520; ++x)
+                    least = std::min(least, qGray(img.pixel(x, y)));
+            return least;
+        };
+        const int lastTop = swatchRows[28].front(), lastBottom = swatchRows[28].back();
+        int above = darkest(lastTop + 2, lastBottom - 2);
+        int below = darkest(lastTop + rowPitch + 2, lastBottom + 3 * rowPitch - 2);
+        std::printf("darkest ink: row 29 %d, rows 30 and 31 %d\n", above, below);
+        grey = above < 50 && below >= 86 && below <= 106;
     }
-    check(greyBelow > 50, "rows from 30 on are drawn in grey");
+    check(grey, "rows from 30 on are drawn in grey");
 
     // Bold: the first host's rate is in megabits, the 16th host's in kilobits; both texts are of
     // similar length, so the bold one carries clearly more ink.
@@ -98,28 +108,21 @@ int main(int argc, char** argv)
         check(false, "busy rows are bold, quiet ones regular");
     }
 
-    // The graph: position 0's colour lies on both sides of the line where the charts meet,
-    // position 1's colour further out on each side.
+    // The graph: position 0's band straddles the line where the charts meet (download stacked up,
+    // upload down from it), and position 1's colour lies further out on both sides.
     const int gx0 = img.width() / 2 + 60, gx1 = img.width() - 30;
     std::vector<int> band0 = rowsWith(img, stored(0), gx0, gx1, 20);
     std::vector<int> band1 = rowsWith(img, stored(1), gx0, gx1, 20);
-    int split = -1;
-    for (size_t k = 1; k < band0.size(); ++k)
-        if (band0[k] - band0[k - 1] > 1) {
-            split = int(k);
-            break;
-        }
     bool mirrored = false;
-    if (split > 0 && !band1.empty()) {
-        int upperTop = band0.front(), upperBottom = band0[size_t(split) - 1];
-        int lowerTop = band0[size_t(split)], lowerBottom = band0.back();
-        bool outsideAbove = false, outsideBelow = false;
+    if (!band0.empty() && !band1.empty()) {
+        const int top = band0.front(), bottom = band0.back();
+        int above = 0, below = 0;
         for (int y : band1) {
-            outsideAbove = outsideAbove || y < upperTop;
-            outsideBelow = outsideBelow || y > lowerBottom;
+            above += y < top;
+            below += y > bottom;
         }
-        std::printf("graph: first band %d-%d and %d-%d\n", upperTop, upperBottom, lowerTop, lowerBottom);
-        mirrored = outsideAbove && outsideBelow && lowerTop - upperBottom < 40;
+        std::printf("graph: first band rows %d-%d, second band rows above %d, below %d\n", top, bottom, above, below);
+        mirrored = above > 10 && below > 10 && bottom - top > 20;
     }
     check(mirrored, "both charts show stacked bands mirrored around the line where they meet");
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QRadioButton>
 
 class GraphLayoutTest : public MonitorTest {

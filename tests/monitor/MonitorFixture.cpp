@@ -21,6 +21,7 @@ void MonitorTest::TearDown()
 void MonitorTest::CreateForm(const std::string& extraSettings)
 {
     form.reset();
+    settings.reset();
     settings = std::make_unique<TempSettings>("[Settings]\nSnifferService=" + service.Address() + "\n" + extraSettings);
     form = std::make_unique<TSnifferMainForm>();
     form->resize(1008, 591);

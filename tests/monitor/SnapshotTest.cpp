@@ -75,6 +75,7 @@ TEST_F(SnapshotTest, RowsTextsAndLabelsOfALiveSnapshot)
     EXPECT_EQ(label("IRLabel"), "1.02 kb/s, 1.00 GB");
     EXPECT_EQ(service.Requests().back(), "/"); // the 5-second average is ticked at start
 
+    service.Set("/average/1", Snapshot({ { "198.18.0.1", 1536, 128, 1048576, 1073741824 } }));
     control<QCheckBox>("cbAverage")->setChecked(false);
     control<TRadioGroup>("rgSpeed")->SetItemIndex(1);
     PollOnce();

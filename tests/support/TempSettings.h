@@ -25,7 +25,10 @@ public:
     }
     ~TempSettings()
     {
-        SnifferSettings::SetSettingsPathForTesting("");
+        // Only the settings file still in force is withdrawn: a newer one must not fall back to
+        // the file beside the executable, whose default service is not on loopback.
+        if (SnifferSettings::SettingsFilePath() == path_)
+            SnifferSettings::SetSettingsPathForTesting("");
         std::remove(path_.c_str());
     }
     void Write(const std::string& text) { std::ofstream(path_, std::ios::binary | std::ios::trunc) << text; }

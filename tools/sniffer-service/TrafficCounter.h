@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -99,9 +100,23 @@ private:
     std::deque<std::shared_ptr<const SecondRecord>> m_records; // the last seconds, oldest first
 };
 
+// One second of the history: the hosts known at its end, in the order of "/", with the totals at
+// its end and the sums over the five seconds up to it.
+struct HistoryBlock {
+    const HistoryView& view;
+    const std::vector<uint32_t>& order; // slots
+    const std::vector<uint64_t>& sent;
+    const std::vector<uint64_t>& received;
+    const std::vector<uint64_t>& windowSent;
+    const std::vector<uint64_t>& windowReceived;
+    uint64_t divisor;
+
+    size_t size() const { return order.size(); }
+    HostRow row(size_t i) const;
+    std::vector<HostRow> rows() const;
+};
+
 // Rebuilds, second by second, the snapshot the service would have served at the end of each of the
 // last HistorySeconds seconds (oldest first), calling block for each. Seconds before the start give
 // empty blocks, so there are always HistorySeconds of them.
-template <typename Block> void ForEachHistoryBlock(const HistoryView& view, Block&& block);
-
-#include "TrafficHistory.inl"
+void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const HistoryBlock&)>& block);

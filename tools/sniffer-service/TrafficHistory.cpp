@@ -65,9 +65,10 @@ void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const
     // A slot reused by a newer host must not inherit the traffic of the host it replaced.
     auto forEachEntry = [&](int64_t second, auto&& apply) {
         if (auto r = record(second))
-            for (const auto& e : *r)
+            r->forEach([&](const SecondEntry& e) {
                 if (e.slot < n && view.hosts[e.slot].firstSecond <= second)
                     apply(e);
+            });
     };
 
     std::vector<uint64_t> sent(n), received(n), windowSent(n), windowReceived(n), total(n);

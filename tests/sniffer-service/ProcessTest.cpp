@@ -20,7 +20,7 @@ std::string serviceExecutable()
 // The service as its own process, with stdout and stderr captured.
 class ServiceProcess {
 public:
-    explicit ServiceProcess(std::vector<std::string> args)
+    explicit ServiceProcess(std::vector<std::string> args, bool asNobody = false)
     {
         int out[2];
         EXPECT_EQ(pipe(out), 0);
@@ -29,6 +29,8 @@ public:
             dup2(out[1], 1);
             dup2(out[1], 2);
             close(out[0]);
+            if (asNobody && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(126);
             std::string exe = serviceExecutable();
             std::vector<char*> argv { exe.data() };
             for (auto& a : args)
@@ -142,4 +144,15 @@ TEST(ServiceProcess, TakenPortIsReportedAndTermStopsCleanly)
     ASSERT_TRUE(third.waitForOutput("listening", std::chrono::seconds(10)));
     third.signal(SIGINT);
     EXPECT_EQ(third.waitForExit(std::chrono::seconds(10)), 0) << third.output();
+}
+
+TEST(ServiceProcess, CaptureWithoutRightsIsRefusedWithAHint)
+{
+    // Run as nobody: without its capabilities the capture cannot open even the loopback device.
+    ServiceProcess p({ "--interface", "lo", "--network", "127.0.0.0/8", "--listen", "127.0.0.1:0" }, true);
+    int status = p.waitForExit(std::chrono::seconds(10));
+    if (status == 126)
+        GTEST_SKIP() << "cannot switch to the user nobody";
+    EXPECT_EQ(status, 1) << p.output();
+    EXPECT_NE(p.output().find("no permission to capture on lo"), std::string::npos) << p.output();
 }

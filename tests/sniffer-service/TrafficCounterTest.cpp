@@ -24,7 +24,7 @@ const HostRow* find(const std::vector<HostRow>& rows, const char* address)
 std::vector<std::vector<HostRow>> historyBlocks(const TrafficCounter& c)
 {
     std::vector<std::vector<HostRow>> blocks;
-    ForEachHistoryBlock(c.historyView(), [&](const std::vector<HostRow>& rows) { blocks.push_back(rows); });
+    ForEachHistoryBlock(c.historyView(), [&](const HistoryBlock& block) { blocks.push_back(block.rows()); });
     return blocks;
 }
 

@@ -79,19 +79,33 @@ uint32_t HostAddress::ipv4() const
 
 std::string HostAddress::text() const
 {
+    std::string s;
+    appendText(s);
+    return s;
+}
+
+void HostAddress::appendText(std::string& out) const
+{
     if (isIPv4()) {
-        std::string s;
-        s.reserve(15);
+        // Snapshots write millions of addresses; this avoids a temporary per group.
+        char buffer[16];
+        char* p = buffer;
         for (int i = 12; i < 16; ++i) {
             if (i > 12)
-                s += '.';
-            s += std::to_string(m_bytes[i]);
+                *p++ = '.';
+            unsigned v = m_bytes[size_t(i)];
+            if (v >= 100)
+                *p++ = char('0' + v / 100);
+            if (v >= 10)
+                *p++ = char('0' + v / 10 % 10);
+            *p++ = char('0' + v % 10);
         }
-        return s;
+        out.append(buffer, p);
+        return;
     }
     char buffer[INET6_ADDRSTRLEN];
     inet_ntop(AF_INET6, m_bytes.data(), buffer, sizeof buffer);
-    return buffer;
+    out += buffer;
 }
 
 size_t HostAddress::hash() const

@@ -23,6 +23,7 @@ public:
     const std::array<uint8_t, 16>& bytes() const { return m_bytes; }
     // Dotted decimal for IPv4, exactly as the host lines write it.
     std::string text() const;
+    void appendText(std::string& out) const;
 
     bool operator==(const HostAddress& other) const { return m_bytes == other.m_bytes; }
     bool operator!=(const HostAddress& other) const { return m_bytes != other.m_bytes; }
@@ -43,6 +44,7 @@ public:
     static std::optional<Network> parse(std::string_view text);
     bool contains(const HostAddress& address) const;
     std::string text() const;
+    void appendText(std::string& out) const;
 
 private:
     HostAddress m_base;

@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 #include <sys/socket.h>
+#include <thread>
 
 namespace {
 
@@ -82,6 +83,17 @@ int HttpService::bind(const std::string& host, int port)
 void HttpService::run()
 {
     m_server->listen_after_bind();
+}
+
+bool HttpService::waitUntilRunning(std::chrono::milliseconds limit)
+{
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!m_server->is_running()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 void HttpService::stop()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,6 +28,8 @@ public:
     int bind(const std::string& host, int port);
     // Serves until stop(); call after bind.
     void run();
+    // A stop() before the server loop has started would be lost, so starters wait for it.
+    bool waitUntilRunning(std::chrono::milliseconds limit);
     void stop();
 
 private:

@@ -17,7 +17,7 @@ std::string Header(size_t hostCount);
 extern const char* const ClosingLine;
 extern const char* const BlockEnd;
 
-void AppendHostLine(std::string& out, std::string_view address, const HostRow& row);
+void AppendHostLine(std::string& out, const HostRow& row);
 // "/" and "/average/1".
 std::string Snapshot(const std::vector<HostRow>& rows);
 // "/history": HistorySeconds snapshot blocks, oldest first, each followed by a "###" line.

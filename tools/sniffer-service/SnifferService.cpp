@@ -60,6 +60,8 @@ int SnifferService::start()
 {
     int port = m_http.bind(m_options.listenHost, m_options.listenPort);
     m_server = std::thread([this] { m_http.run(); });
+    if (!m_http.waitUntilRunning(std::chrono::seconds(10)))
+        throw Exception("the HTTP server did not start");
     m_ticker = std::thread([this] { tickerLoop(); });
     if (m_capture) {
         m_source = std::thread([this] {

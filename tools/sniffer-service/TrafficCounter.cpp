@@ -1,17 +1,42 @@
 #include "TrafficCounter.h"
 
 #include <algorithm>
-#include <limits>
 
 void SortByDataTransferred(std::vector<HostRow>& rows)
 {
-    std::sort(rows.begin(), rows.end(), [](const HostRow& a, const HostRow& b) {
-        uint64_t ta = uint64_t(a.bytesSent) + uint64_t(a.bytesReceived);
-        uint64_t tb = uint64_t(b.bytesSent) + uint64_t(b.bytesReceived);
-        if (ta != tb)
-            return ta > tb;
-        return a.address < b.address;
+    // Sorting small keys and moving the rows once is much faster than sorting the rows.
+    struct Key {
+        uint64_t total;
+        uint32_t index;
+    };
+    std::vector<Key> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        keys[i] = { uint64_t(rows[i].bytesSent) + uint64_t(rows[i].bytesReceived), uint32_t(i) };
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.total != b.total)
+            return a.total > b.total;
+        return rows[a.index].address < rows[b.index].address;
     });
+    std::vector<HostRow> sorted;
+    sorted.reserve(rows.size());
+    for (const auto& k : keys)
+        sorted.push_back(rows[k.index]);
+    rows.swap(sorted);
+}
+
+void SecondRecord::append(const SecondEntry& entry)
+{
+    auto put = [this](uint64_t value) {
+        while (value >= 0x80) {
+            m_bytes.push_back(uint8_t(value | 0x80));
+            value >>= 7;
+        }
+        m_bytes.push_back(uint8_t(value));
+    };
+    put(entry.slot - m_lastSlot);
+    put(entry.sent);
+    put(entry.received);
+    m_lastSlot = entry.slot;
 }
 
 TrafficCounter::TrafficCounter(size_t hostLimit)
@@ -109,14 +134,13 @@ const SecondRecord* TrafficCounter::recordOf(uint64_t second) const
 void TrafficCounter::tick()
 {
     if (auto previous = m_second > 0 ? recordOf(m_second - 1) : nullptr)
-        for (const auto& e : *previous) {
+        previous->forEach([this](const SecondEntry& e) {
             m_hosts[e.slot].lastSecondSent = 0;
             m_hosts[e.slot].lastSecondReceived = 0;
-        }
+        });
 
     auto record = std::make_shared<SecondRecord>();
-    record->reserve(m_pendingSlots.size());
-    constexpr uint64_t maxPart = std::numeric_limits<uint32_t>::max();
+    std::sort(m_pendingSlots.begin(), m_pendingSlots.end());
     for (uint32_t slot : m_pendingSlots) {
         Host& h = m_hosts[slot];
         h.pending = false;
@@ -126,27 +150,21 @@ void TrafficCounter::tick()
         h.lastSecondReceived = h.pendingReceived;
         h.windowSent += h.pendingSent;
         h.windowReceived += h.pendingReceived;
-        // More than 4 GB in a second is split over several entries rather than cut.
-        uint64_t s = h.pendingSent, r = h.pendingReceived;
-        do {
-            uint64_t ps = std::min(s, maxPart), pr = std::min(r, maxPart);
-            record->push_back({ slot, uint32_t(ps), uint32_t(pr) });
-            s -= ps;
-            r -= pr;
-        } while (s > 0 || r > 0);
+        record->append({ slot, h.pendingSent, h.pendingReceived });
         h.pendingSent = h.pendingReceived = 0;
     }
+    record->shrink();
     m_pendingSlots.clear();
 
     if (m_second >= uint64_t(AverageSeconds))
         if (auto leaving = recordOf(m_second - AverageSeconds))
-            for (const auto& e : *leaving) {
+            leaving->forEach([this](const SecondEntry& e) {
                 Host& h = m_hosts[e.slot];
                 if (h.firstSecond <= m_second - AverageSeconds) {
                     h.windowSent -= e.sent;
                     h.windowReceived -= e.received;
                 }
-            }
+            });
 
     m_records.push_back(std::move(record));
     // The oldest history block also needs the seconds that its average looks back on.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -21,13 +22,25 @@ struct HostRow {
 // breaks ties so that equal hosts keep their places from one second to the next.
 void SortByDataTransferred(std::vector<HostRow>& rows);
 
-// Traffic of one finished second: only the hosts that moved data in it.
 struct SecondEntry {
     uint32_t slot;
-    uint32_t sent;
-    uint32_t received;
+    uint64_t sent;
+    uint64_t received;
 };
-using SecondRecord = std::vector<SecondEntry>;
+
+// Traffic of one finished second: only the hosts that moved data in it, in slot order, packed as
+// variable-length numbers (slot step, sent, received). A hundred seconds of a busy network then
+// take a few bytes per host and second instead of sixteen or more.
+class SecondRecord {
+public:
+    void append(const SecondEntry& entry);
+    void shrink() { m_bytes.shrink_to_fit(); }
+    template <typename Apply> void forEach(Apply&& apply) const;
+
+private:
+    std::vector<uint8_t> m_bytes;
+    uint32_t m_lastSlot = 0;
+};
 
 // A consistent copy of what the history is made from, taken under the service's lock so that the
 // long formatting of "/history" runs without it.
@@ -99,9 +112,45 @@ private:
     std::deque<std::shared_ptr<const SecondRecord>> m_records; // the last seconds, oldest first
 };
 
+// One second of the history: the hosts known at its end, in the order of "/", with the totals at
+// its end and the sums over the five seconds up to it.
+struct HistoryBlock {
+    const HistoryView& view;
+    const std::vector<uint32_t>& order; // slots
+    const std::vector<uint64_t>& sent;
+    const std::vector<uint64_t>& received;
+    const std::vector<uint64_t>& windowSent;
+    const std::vector<uint64_t>& windowReceived;
+    uint64_t divisor;
+
+    size_t size() const { return order.size(); }
+    HostRow row(size_t i) const;
+    std::vector<HostRow> rows() const;
+};
+
+template <typename Apply> void SecondRecord::forEach(Apply&& apply) const
+{
+    const uint8_t* p = m_bytes.data();
+    const uint8_t* end = p + m_bytes.size();
+    auto next = [&p]() {
+        uint64_t value = 0;
+        for (int shift = 0;; shift += 7) {
+            uint8_t b = *p++;
+            value |= uint64_t(b & 0x7F) << shift;
+            if (!(b & 0x80))
+                return value;
+        }
+    };
+    uint32_t slot = 0;
+    while (p < end) {
+        slot += uint32_t(next());
+        uint64_t sent = next();
+        uint64_t received = next();
+        apply(SecondEntry { slot, sent, received });
+    }
+}
+
 // Rebuilds, second by second, the snapshot the service would have served at the end of each of the
 // last HistorySeconds seconds (oldest first), calling block for each. Seconds before the start give
 // empty blocks, so there are always HistorySeconds of them.
-template <typename Block> void ForEachHistoryBlock(const HistoryView& view, Block&& block);
-
-#include "TrafficHistory.inl"
+void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const HistoryBlock&)>& block);

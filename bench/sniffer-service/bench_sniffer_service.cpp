@@ -1,0 +1,243 @@
+// Prints how fast the service counts a capture file, how long "/" and "/history" take for 10,000
+// hosts, and the resident memory with 65,536 hosts.
+#include "PacketCapture.h"
+#include "ResourceText.h"
+#include "SnifferService.h"
+#include "TrafficStore.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pcap/pcap.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+double threadCpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+struct Timing {
+    double wallMs, cpuMs; // medians
+};
+
+// Wall time, and the CPU time of this thread, which a busy machine disturbs less.
+template <typename F> Timing median(int runs, F&& f)
+{
+    std::vector<double> wall, cpu;
+    for (int i = 0; i < runs; ++i) {
+        auto start = Clock::now();
+        double cpuStart = threadCpuSeconds();
+        f();
+        cpu.push_back((threadCpuSeconds() - cpuStart) * 1000);
+        wall.push_back(seconds(Clock::now() - start) * 1000);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    return { wall[wall.size() / 2], cpu[cpu.size() / 2] };
+}
+
+void writeCapture(const std::string& path, size_t packets, uint32_t localHosts)
+{
+    pcap_t* dead = pcap_open_dead(DLT_EN10MB, 65535);
+    pcap_dumper_t* dumper = pcap_dump_open(dead, path.c_str());
+    uint8_t frame[14 + 48] = {};
+    frame[12] = 0x08;
+    uint8_t* ip = frame + 14;
+    ip[0] = 0x45;
+    ip[9] = 17;
+    pcap_pkthdr h {};
+    h.caplen = h.len = sizeof frame;
+    uint32_t x = 12345;
+    for (size_t i = 0; i < packets; ++i) {
+        x = x * 1103515245u + 12345u;
+        uint32_t local = 0x0A000000u + (x >> 8) % localHosts;
+        uint32_t remote = 0xCB007100u + (x & 0xFF);
+        uint32_t size = 40 + (x >> 20) % 1460;
+        bool out = (x >> 3) & 1;
+        uint32_t src = out ? local : remote, dst = out ? remote : local;
+        ip[2] = uint8_t(size >> 8);
+        ip[3] = uint8_t(size);
+        for (int k = 0; k < 4; ++k) {
+            ip[12 + k] = uint8_t(src >> (24 - 8 * k));
+            ip[16 + k] = uint8_t(dst >> (24 - 8 * k));
+        }
+        h.ts.tv_sec = 1700000000 + long(i / 100000);
+        h.ts.tv_usec = long(i % 100000) * 10;
+        pcap_dump(reinterpret_cast<u_char*>(dumper), &h, frame);
+    }
+    pcap_dump_close(dumper);
+    pcap_close(dead);
+}
+
+void benchCaptureFile()
+{
+    const size_t packets = 2'000'000;
+    std::string path = "/tmp/qtm-bench-" + std::to_string(getpid()) + ".pcap";
+    writeCapture(path, packets, 1000);
+    auto networks = *NetworkList::parse("10.0.0.0/16");
+    double best = 1e9, bestCpu = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        TrafficStore store;
+        auto capture = PacketCapture::openFile(path);
+        auto start = Clock::now();
+        double cpuStart = threadCpuSeconds();
+        capture.runFile([&](const std::vector<PacketInfo>& batch) { store.count(networks, batch); }, 0);
+        bestCpu = std::min(bestCpu, threadCpuSeconds() - cpuStart);
+        best = std::min(best, seconds(Clock::now() - start));
+    }
+    std::remove(path.c_str());
+    std::printf("capture file: %.2f M packets/s counted, %.2f M per CPU second (%zu packets, 1,000 local hosts, best "
+                "of 3; target 2 M/s on one core)\n",
+        double(packets) / best / 1e6, double(packets) / bestCpu / 1e6, packets);
+}
+
+// Every host moves data in every second, the heaviest case for the history.
+void fill(TrafficCounter& c, uint32_t hosts, uint32_t activePerSecond, int secondsCount)
+{
+    for (int s = 0; s < secondsCount; ++s) {
+        for (uint32_t k = 0; k < activePerSecond; ++k) {
+            uint32_t h = (uint32_t(s) * activePerSecond + k) % hosts;
+            auto a = HostAddress::fromIPv4(0x0A000000u + h);
+            c.addSent(a, 100 + (h * 7 + uint32_t(s)) % 90000);
+            c.addReceived(a, 200 + (h * 13 + uint32_t(s)) % 900000);
+        }
+        c.tick();
+    }
+}
+
+// A kept-alive connection that reads whole responses in large pieces, so that the figure is the
+// service's time rather than a client library's.
+class LoopbackClient {
+public:
+    explicit LoopbackClient(int port)
+        : m_fd(socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in a {};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(uint16_t(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+            std::perror("connect");
+    }
+    ~LoopbackClient() { close(m_fd); }
+    size_t get(const std::string& path)
+    {
+        std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+        if (send(m_fd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size()))
+            return 0;
+        std::string data;
+        size_t headEnd = std::string::npos, length = 0;
+        std::vector<char> buffer(1 << 20);
+        while (headEnd == std::string::npos || data.size() < headEnd + 4 + length) {
+            ssize_t n = recv(m_fd, buffer.data(), buffer.size(), 0);
+            if (n <= 0)
+                return 0;
+            data.append(buffer.data(), size_t(n));
+            if (headEnd == std::string::npos && (headEnd = data.find("\r\n\r\n")) != std::string::npos) {
+                auto at = data.find("Content-Length: ");
+                length = at < headEnd ? std::stoul(data.substr(at + 16)) : 0;
+            }
+        }
+        return length;
+    }
+
+private:
+    int m_fd;
+};
+
+void benchServing()
+{
+    // A one-host demo whose store is then filled by hand.
+    SnifferService service(ParseServiceOptions({ "--demo", "--hosts", "1", "--listen", "127.0.0.1:0" }));
+    service.store().update([](TrafficCounter& c) { fill(c, 10'000, 10'000, 104); });
+    int port = service.start();
+    std::string snapshot, history;
+    auto snapshotBuild
+        = median(20, [&] { snapshot = service.store().snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); });
+    auto historyBuild = median(5, [&] { history = service.store().historyText(); });
+    LoopbackClient client(port);
+    auto snapshotHttp = median(20, [&] { client.get("/"); });
+    auto historyHttp = median(5, [&] { client.get("/history"); });
+    service.stop();
+    std::printf("serve \"/\" for 10,000 hosts: built in %.2f ms (%.2f ms CPU), %.2f ms over HTTP on loopback "
+                "(%zu bytes; target < 5 ms)\n",
+        snapshotBuild.wallMs, snapshotBuild.cpuMs, snapshotHttp.wallMs, snapshot.size());
+    std::printf("serve \"/history\" for 10,000 hosts: built in %.1f ms (%.1f ms CPU), %.1f ms over HTTP on loopback "
+                "(%zu bytes; target < 100 ms)\n",
+        historyBuild.wallMs, historyBuild.cpuMs, historyHttp.wallMs, history.size());
+}
+
+long residentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 20, '\n');
+    }
+    return 0;
+}
+
+// Measured in a child process, so that nothing the other figures allocated is counted.
+void benchMemory(uint32_t activePerSecond, const char* what)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        long before = residentKb();
+        TrafficStore store;
+        store.update([&](TrafficCounter& c) {
+            fill(c, 65'536, 65'536, 1);
+            fill(c, 65'536, activePerSecond, 110);
+        });
+        long after = residentKb();
+        long result[2] = { before, after };
+        ssize_t ignored = write(fds[1], result, sizeof result);
+        (void)ignored;
+        _exit(0);
+    }
+    close(fds[1]);
+    long result[2] = { 0, 0 };
+    ssize_t got = read(fds[0], result, sizeof result);
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    if (got == ssize_t(sizeof result))
+        std::printf("resident memory at 65,536 hosts, %s: %.1f MB for the process, %.1f MB of it counters and "
+                    "history (target < 64 MB)\n",
+            what, double(result[1]) / 1024, double(result[1] - result[0]) / 1024);
+}
+
+} // namespace
+
+int main()
+{
+    benchMemory(5'000, "5,000 active each second");
+    benchMemory(65'536, "all active every second");
+    benchCaptureFile();
+    benchServing();
+    return 0;
+}

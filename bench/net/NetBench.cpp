@@ -149,7 +149,6 @@ int main(int argc, char** argv)
     TNetHTTP ours;
     ours.SetConnectTimeout(750);
     ours.SetReadTimeout(2000);
-    ours.SetExchangeTimeout(0);
     std::string body;
     auto oursFetch = [&](const std::string& path) {
         body.clear();

@@ -111,6 +111,22 @@ grep -q 'result: ENetHTTPProtocolException: HTTP/1.1 404 Not Found' "$tmp/out" |
 expected=$(python3 -c 'print(sum(len(b"10.0.0.%d=host%d\r\n" % (i % 250, i)) for i in range(200)))')
 [ "$(grep -c "bytes: $expected" "$tmp/out")" = 2 ] || fail "python body size (expected $expected)"
 
+# openssl s_server with a self-signed certificate for another name: accepted, and the HTTP/1.0
+# reply it sends for a file ends at its close.
+if command -v openssl >/dev/null; then
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$tmp/tls.key" -out "$tmp/tls.crt" -days 2 \
+    -subj /CN=wrong.example >/dev/null 2>&1
+  tls_port=$(free_port)
+  (cd "$tmp/www" && exec openssl s_server -quiet -accept "127.0.0.1:$tls_port" -cert "$tmp/tls.crt" \
+    -key "$tmp/tls.key" -WWW) >/dev/null 2>&1 </dev/null &
+  pids+=($!)
+  wait_port "$tls_port"
+  "$netget" --body "https://127.0.0.1:$tls_port/ip" "https://127.0.0.1:$tls_port/ip" > "$tmp/out" \
+    || fail "netget against openssl s_server"
+  [ "$(grep -c 'result: ok' "$tmp/out")" = 2 ] || fail "https fetches did not all succeed"
+  [ "$(grep -c '^10.0.0.1=alpha' "$tmp/out")" = 2 ] || fail "https body"
+fi
+
 # Nothing listens here any more: a refused connect is an error, not a hang.
 closed=$(free_port)
 if "$netget" "http://127.0.0.1:$closed/" > "$tmp/out"; then fail "refused connect must fail"; fi

@@ -1,6 +1,7 @@
 #include "NetTestHelpers.h"
 
 #include "service/http/NetExceptions.h"
+#include "service/http/NetHTTP.h"
 #include "service/http/NetTCPClient.h"
 
 #include <arpa/inet.h>
@@ -202,4 +203,32 @@ TEST(TcpConnection, ConnectingTwiceFails)
     Client c(server.Port());
     c.Connect(750);
     EXPECT_THROW(c.Connect(750), ENetAlreadyConnected);
+}
+
+TEST(NetExceptions, CallersCanCatchByTheDocumentedBases)
+{
+    static_assert(std::is_base_of_v<std::runtime_error, ENetException>);
+    static_assert(std::is_base_of_v<ENetSilentException, ENetConnClosedGracefully>);
+    static_assert(std::is_base_of_v<ENetTCPConnectionError, ENetNotConnected>);
+    static_assert(std::is_base_of_v<ENetTCPConnectionError, ENetIOHandlerPropInvalid>);
+    static_assert(std::is_base_of_v<ENetProtocolReplyError, ENetHTTPProtocolException>);
+    static_assert(std::is_base_of_v<ENetOpenSSLLoadError, ENetOSSLCouldNotLoadSSLLibrary>);
+    static_assert(std::is_base_of_v<ENetOpenSSLError, ENetOSSLConnectError>);
+    static_assert(std::is_base_of_v<ENetException, ENetHTTPBodyIncomplete>);
+    static_assert(std::is_base_of_v<TNetCustomHTTP, TNetHTTP>);
+    static_assert(std::is_base_of_v<TNetTCPClient, TNetCustomHTTP>);
+    static_assert(std::is_base_of_v<TNetTCPConnection, TNetTCPClient>);
+
+    // The connect's " (host:port)" survives a rethrow by reference, with the class intact.
+    try {
+        try {
+            throw ENetConnectTimeout();
+        } catch (ENetException& e) {
+            e.AppendMessage(" (h:1)");
+            throw;
+        }
+    } catch (const ENetConnectTimeout& e) {
+        EXPECT_STREQ(e.what(), "Connect timed out. (h:1)");
+        EXPECT_EQ(e.Message(), "Connect timed out. (h:1)");
+    }
 }

@@ -494,3 +494,30 @@ TEST(HttpMonitorUse, AFreshClientAfterAFailureServesTheNextFetch)
     EXPECT_EQ(sink, "fine");
     EXPECT_TRUE(client->KeepAliveVerdict());
 }
+
+TEST(HttpCookies, TheStoreStaysBoundedAgainstEndlessNewCookies)
+{
+    TNetCookieManager store;
+    for (int i = 0; i < 1000; ++i)
+        store.AddCookie("c" + std::to_string(i) + "=v", false, "127.0.0.1", "/", 0);
+    EXPECT_EQ(store.Count(), TNetCookies::kMaxCookies);
+    std::string header = store.CookieHeader("127.0.0.1", "/", false, 0);
+    EXPECT_NE(header.find("c999=v"), std::string::npos);
+    EXPECT_EQ(header.find("c0=v"), std::string::npos);
+}
+
+TEST(HttpHeaders, ARangeThatIsNotNumericFailsAsAConversion)
+{
+    TScriptedServer server;
+    server.AddConnection({ WaitRequest(), Send(Response("x", "Content-Range: bytes a-b/1\r\n")) });
+    TNetHTTP client;
+    ConfigureLikeMonitor(client);
+    EXPECT_THROW(client.Get(LocalUrl(server)), EConvertError);
+    TNetHTTPResponse response;
+    response.RawHeaders.Add("Content-Range: bytes 0-99/200");
+    response.RawHeaders.Add("Content-Length: -5");
+    response.ProcessHeaders();
+    EXPECT_EQ(response.ContentRangeStart, 0);
+    EXPECT_EQ(response.ContentRangeEnd, 99);
+    EXPECT_FALSE(response.HasContentLength);
+}

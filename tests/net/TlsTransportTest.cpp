@@ -198,3 +198,15 @@ TEST_F(TlsTransport, ABodyReadUntilCloseEndsAtTheTlsClose)
     EXPECT_EQ(client->Get(secureUrl(server)), "line 1\nline 2\n");
     EXPECT_FALSE(client->KeepAliveVerdict());
 }
+
+TEST_F(TlsTransport, PlainHttpToTheSamePortNeverWritesIntoTheTlsSession)
+{
+    TScriptedServer secure(certificates().selfSigned);
+    secure.AddConnection({ WaitRequest(), Send(Response("secure")), WaitRequest(), Send(Response("again")) });
+    auto client = tlsClient();
+    EXPECT_EQ(client->Get(secureUrl(secure)), "secure");
+    // The server speaks only TLS, so the plain request fails, but on a connection of its own.
+    EXPECT_THROW(client->Get(LocalUrl(secure)), ENetException);
+    EXPECT_EQ(secure.AcceptedCount(), 2);
+    EXPECT_EQ(secure.Requests().size(), 1u);
+}

@@ -156,11 +156,6 @@ void TScriptedServer::SetRepeatingScript(TScript script)
     m_repeating = std::move(script);
 }
 
-void TScriptedServer::PauseAccepting()
-{
-    m_acceptPaused = true;
-}
-
 std::vector<std::string> TScriptedServer::Requests() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -189,10 +184,6 @@ void TScriptedServer::acceptLoop()
 {
     pollfd fds[2] = { { m_listenFd, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
     while (!m_stopping) {
-        if (m_acceptPaused) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            continue;
-        }
         int n = ::poll(fds, 2, 100);
         if (n <= 0 || !fds[0].revents)
             continue;

@@ -77,8 +77,6 @@ public:
     uint16_t Port() const { return m_port; }
     void AddConnection(TScript script);
     void SetRepeatingScript(TScript script);
-    // Stops accepting; a client connecting then waits in the listen backlog.
-    void PauseAccepting();
 
     // Request heads in the order read, exactly as received, the empty line included.
     std::vector<std::string> Requests() const;
@@ -100,7 +98,6 @@ private:
     uint16_t m_port = 0;
     SSL_CTX* m_tls = nullptr;
     std::atomic<bool> m_stopping { false };
-    std::atomic<bool> m_acceptPaused { false };
     mutable std::mutex m_lock;
     mutable std::condition_variable m_changed;
     std::deque<TScript> m_scripts;

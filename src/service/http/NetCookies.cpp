@@ -192,6 +192,9 @@ void TNetCookies::Add(std::unique_ptr<TNetCookieRFC2109> cookie)
             return;
         }
     }
+    // A server that invents new cookies at every poll must not grow the store without end.
+    if (m_items.size() >= kMaxCookies)
+        m_items.erase(m_items.begin());
     m_items.push_back(std::move(cookie));
 }
 

@@ -42,6 +42,9 @@ protected:
 // The cookies of one client, grouped by domain and path.
 class TNetCookies {
 public:
+    // The most cookies kept; the oldest gives way to a new one.
+    static constexpr size_t kMaxCookies = 300;
+
     // Stores the cookie, replacing one of the same domain, path and name.
     void Add(std::unique_ptr<TNetCookieRFC2109> cookie);
     void RemoveExpired(time_t now);

@@ -98,6 +98,13 @@ TNetIOHandlerSocket::~TNetIOHandlerSocket()
     closeHandle();
 }
 
+TNetSocksInfo& TNetIOHandlerSocket::SocksInfo()
+{
+    if (!m_socksInfo)
+        m_socksInfo = std::make_unique<TNetSocksInfo>();
+    return *m_socksInfo;
+}
+
 void TNetIOHandlerSocket::Open()
 {
     if (m_binding)

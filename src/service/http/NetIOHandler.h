@@ -17,6 +17,15 @@ public:
     int Port = 0, PeerPort = 0;
 };
 
+enum TNetSocksVersion { svNoSocks, svSocks4, svSocks4A, svSocks5 };
+
+// Proxy settings of a transport; never set to a proxy here, so connections go straight to the host.
+struct TNetSocksInfo {
+    TNetSocksVersion Version = svNoSocks;
+    std::string Host, Username, Password;
+    int Port = 1080;
+};
+
 // Where a transport carries the connection's bytes. Receive and send never block: they answer
 // kWouldBlock and the connection waits with Readable / Writable under its own bounds.
 class TNetIOHandler {
@@ -67,6 +76,7 @@ public:
     bool Writable(int timeoutMs) override;
 
     TNetSocketHandle* Binding() const { return m_binding.get(); }
+    TNetSocksInfo& SocksInfo();
 
     bool UseNagle = true;
 
@@ -77,6 +87,7 @@ protected:
 
 private:
     std::unique_ptr<TNetSocketHandle> m_binding;
+    std::unique_ptr<TNetSocksInfo> m_socksInfo;
 };
 
 // Resolves a host as the connection does: LOCALHOST, dotted IPv4 unchanged, else the system lookup.

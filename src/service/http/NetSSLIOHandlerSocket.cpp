@@ -148,6 +148,9 @@ void TNetSSLIOHandlerSocket::SetPassThrough(bool value)
         OpenEncodedConnection();
         return;
     }
+    // Plain bytes on a live TLS session would garble it; the next request connects anew instead.
+    if (value && !m_passThrough && m_channel && Connected())
+        Close();
     m_passThrough = value;
 }
 

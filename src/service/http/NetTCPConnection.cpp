@@ -150,6 +150,12 @@ void TNetTCPConnection::compactInput()
 
 int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout)
 {
+    return receiveStep(raiseIfDisconnected, timeoutMs, raiseOnTimeout, nullptr, 0);
+}
+
+int TNetTCPConnection::receiveStep(
+    bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout, std::string* direct, size_t directMax)
+{
     m_lastActivity = std::chrono::system_clock::now();
     if (timeoutMs == -1)
         timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
@@ -175,7 +181,15 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bo
                 raiseReadTimeout();
             return -1;
         }
-        count = m_ioHandler->Recv(m_recvScratch.get(), want);
+        size_t directStart = 0;
+        if (direct) {
+            directStart = direct->size();
+            direct->resize(directStart + directMax);
+            count = m_ioHandler->Recv(&(*direct)[directStart], directMax);
+            direct->resize(directStart + size_t(std::max(0L, count)));
+        } else {
+            count = m_ioHandler->Recv(m_recvScratch.get(), want);
+        }
         if (count == TNetIOHandler::kWouldBlock) {
             // Readable, but nothing for us yet (a TLS record that carries no data): wait again.
             count = -1;
@@ -197,7 +211,7 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bo
             } else {
                 throw ENetSocketError(code);
             }
-        } else {
+        } else if (!direct) {
             compactInput();
             m_in.append(m_recvScratch.get(), size_t(count));
         }
@@ -264,6 +278,12 @@ void TNetTCPConnection::ReadBytes(std::string& sink, size_t count)
     try {
         while (sink.size() < target && Connected()) {
             size_t want = std::min(target - sink.size(), size_t(std::max(1, RecvBufferSize)));
+            if (InputBufferSize() == 0) {
+                // Nothing buffered: let the bytes go straight into the sink, never past the count.
+                receiveStep(true, -1, true, &sink, want);
+                CheckForDisconnect(true, true);
+                continue;
+            }
             while (InputBufferSize() < want) {
                 ReadFromStack(true, -1, true);
                 CheckForDisconnect(true, true);
@@ -289,9 +309,10 @@ void TNetTCPConnection::ReadUntilClose(std::string& sink, size_t maxBytes)
     take();
     try {
         while (Connected()) {
-            ReadFromStack(true, -1, true);
+            receiveStep(true, -1, true, &sink, size_t(std::max(1, RecvBufferSize)));
+            if (sink.size() - start > maxBytes)
+                throw ENetHTTPBodyTooLarge((long long)maxBytes);
             CheckForDisconnect(true, true);
-            take();
         }
     } catch (const ENetConnClosedGracefully&) {
         take();

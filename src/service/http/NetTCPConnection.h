@@ -70,6 +70,9 @@ protected:
     bool transportConnected() const { return m_ioHandler && m_ioHandler->Connected(); }
 
 private:
+    // The receive step; with direct set, up to directMax bytes go to its end instead of the input buffer.
+    int receiveStep(
+        bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout, std::string* direct, size_t directMax);
     void sendBytes(const char* data, size_t length);
     void moveToSink(std::string& sink, size_t count);
     void compactInput();

@@ -1,6 +1,7 @@
 #include "base/Collation.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -73,13 +74,14 @@ int CollateCompare(std::string_view a, std::string_view b, bool caseSensitive)
 
 TCollationPrefix CollationPrefix(std::string_view s)
 {
-    TCollationPrefix prefix;
+    unsigned char bytes[16] = {};
+    const size_t n = s.size() < sizeof bytes ? s.size() : sizeof bytes;
+    if (n > 0)
+        std::memcpy(bytes, s.data(), n);
+    uint64_t words[2] = { 0, 0 };
     for (size_t i = 0; i < 16; ++i) {
-        const uint64_t rank = i < s.size() ? weights.rank[static_cast<unsigned char>(s[i])] : 0;
-        if (i < 8)
-            prefix.high |= rank << (8 * (7 - i));
-        else
-            prefix.low |= rank << (8 * (15 - i));
+        const uint64_t rank = i < n ? weights.rank[bytes[i]] : 0;
+        words[i / 8] |= rank << (8 * (7 - i % 8));
     }
-    return prefix;
+    return TCollationPrefix { words[0], words[1] };
 }

@@ -32,7 +32,8 @@ std::string_view beforeMarkup(std::string_view line)
 size_t hashKey(std::string_view key)
 {
     uint64_t words[2] = { 0, 0 };
-    std::memcpy(words, key.data(), key.size() < sizeof words ? key.size() : sizeof words);
+    if (!key.empty())
+        std::memcpy(words, key.data(), key.size() < sizeof words ? key.size() : sizeof words);
     uint64_t h = words[0] * 0x9E3779B97F4A7C15ULL + words[1] * 0xC2B2AE3D27D4EB4FULL + key.size();
     h ^= h >> 29;
     h *= 0xBF58476D1CE4E5B9ULL;
@@ -92,7 +93,7 @@ std::string TQuickList::Lookup(std::string_view key)
         const AnswerSlot& slot = answers_[i];
         if (slot.keyLength == freeSlot)
             return {};
-        if (slot.keyLength == key.size() && std::memcmp(slot.key, key.data(), key.size()) == 0) {
+        if (slot.keyLength == key.size() && (key.empty() || std::memcmp(slot.key, key.data(), key.size()) == 0)) {
             if (slot.valueLength == longValue) {
                 uint32_t index = 0;
                 std::memcpy(&index, slot.value, sizeof index);
@@ -130,8 +131,10 @@ std::string TQuickList::answerAt(int i) const
     const std::string& key = keyIndex_[i];
     // For address keys the directory's order and the index's agree, so the line at the same position
     // holds the key; its value is the answer.
-    if (KeyView(Get(i)) == key)
-        return std::string(ValueView(Get(i)));
+    const std::string_view line = Get(i);
+    const size_t equals = line.find('=');
+    if (line.substr(0, equals) == key)
+        return std::string(equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1));
     // Keys that are not addresses (a key that is the start of another, keys differing in case) can
     // sort apart in the two lists; the tag still leads to the line the key was taken from.
     return std::string(ValueView(Get(static_cast<int>(keyIndex_.Tag(i)))));
@@ -151,7 +154,19 @@ void TQuickList::buildAnswers()
     answers_.assign(size, AnswerSlot {});
     longAnswers_.clear();
     const int n = keyIndex_.Count();
+    const size_t mask = size - 1;
+    // The keys come in sorted order and land anywhere in the table: asking for the slot of a key a
+    // little ahead lets the memory fetches overlap instead of waiting for each in turn.
+    constexpr int prefetchDistance = 16;
+    std::vector<size_t> homes(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        homes[i] = hashKey(keyIndex_[i]) & mask;
+        if (i < prefetchDistance)
+            __builtin_prefetch(&answers_[homes[i]], 1);
+    }
     for (int first = 0; first < n;) {
+        if (first + prefetchDistance < n)
+            __builtin_prefetch(&answers_[homes[first + prefetchDistance]], 1);
         int last = first;
         while (last + 1 < n && keyIndex_.CompareStrings(keyIndex_[last + 1], keyIndex_[first]) == 0)
             ++last;
@@ -159,8 +174,7 @@ void TQuickList::buildAnswers()
         if (key.size() <= shortText) {
             // Among equal keys, the search answers with the first one its probes meet.
             const std::string value = answerAt(firstProbeWithin(first, last, n));
-            const size_t mask = size - 1;
-            size_t i = hashKey(key) & mask;
+            size_t i = homes[first];
             while (answers_[i].keyLength != freeSlot)
                 i = (i + 1) & mask;
             AnswerSlot& slot = answers_[i];

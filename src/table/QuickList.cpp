@@ -109,12 +109,23 @@ void TQuickList::RebuildIndex()
     SetSorted(true);
     keyIndex_.Clear();
     keyIndex_.SetSorted(false);
+    std::vector<ShortValue> values(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) {
-        const int k = keyIndex_.Add(KeyOf(Get(i)));
+        const std::string_view line = Get(i);
+        const size_t equals = line.find('=');
+        const int k = keyIndex_.Add(std::string(line.substr(0, equals)));
         keyIndex_.SetTag(k, i);
+        const std::string_view value = equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
+        if (value.size() <= shortText) {
+            values[i].length = static_cast<uint8_t>(value.size());
+            if (!value.empty())
+                std::memcpy(values[i].text, value.data(), value.size());
+        }
     }
+    const uint64_t extracted = keyIndex_.ChangeStamp();
     keyIndex_.SetSorted(true);
-    buildAnswers();
+    // Keys that were in order already still stand beside the lines they came from.
+    buildAnswers(keyIndex_.ChangeStamp() == extracted ? &values : nullptr);
     indexedStamp_ = ChangeStamp();
     keyIndexStamp_ = keyIndex_.ChangeStamp();
 }
@@ -146,7 +157,7 @@ std::string TQuickList::searchIndex(std::string_view key) const
     return keyIndex_.Find(key, i) ? answerAt(i) : std::string();
 }
 
-void TQuickList::buildAnswers()
+void TQuickList::buildAnswers(const std::vector<ShortValue>* valueAtPosition)
 {
     size_t size = 16;
     while (size < 2 * static_cast<size_t>(keyIndex_.Count()))
@@ -173,7 +184,16 @@ void TQuickList::buildAnswers()
         const std::string& key = keyIndex_[first];
         if (key.size() <= shortText) {
             // Among equal keys, the search answers with the first one its probes meet.
-            const std::string value = answerAt(firstProbeWithin(first, last, n));
+            const int position = firstProbeWithin(first, last, n);
+            std::string found;
+            std::string_view value;
+            if (valueAtPosition && (*valueAtPosition)[position].length != longValue) {
+                const ShortValue& v = (*valueAtPosition)[position];
+                value = std::string_view(v.text, v.length);
+            } else {
+                found = answerAt(position);
+                value = found;
+            }
             size_t i = homes[first];
             while (answers_[i].keyLength != freeSlot)
                 i = (i + 1) & mask;
@@ -182,10 +202,11 @@ void TQuickList::buildAnswers()
             std::memcpy(slot.key, key.data(), key.size());
             if (value.size() <= shortText) {
                 slot.valueLength = static_cast<uint8_t>(value.size());
-                std::memcpy(slot.value, value.data(), value.size());
+                if (!value.empty())
+                    std::memcpy(slot.value, value.data(), value.size());
             } else {
                 const auto index = static_cast<uint32_t>(longAnswers_.size());
-                longAnswers_.push_back(value);
+                longAnswers_.emplace_back(value);
                 slot.valueLength = longValue;
                 std::memcpy(slot.value, &index, sizeof index);
             }

@@ -46,10 +46,16 @@ private:
         char value[shortText];
     };
 
+    // A name copied out of its line while the line is at hand, so the answers need not read it again.
+    struct ShortValue {
+        uint8_t length = longValue;
+        char text[shortText];
+    };
+
     bool indexIsStale() const;
     std::string answerAt(int keyIndexPosition) const;
     std::string searchIndex(std::string_view key) const;
-    void buildAnswers();
+    void buildAnswers(const std::vector<ShortValue>* valueAtPosition);
 
     TStringList keyIndex_;
     uint64_t indexedStamp_ = 0;

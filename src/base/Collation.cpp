@@ -1,7 +1,6 @@
 #include "base/Collation.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -74,14 +73,13 @@ int CollateCompare(std::string_view a, std::string_view b, bool caseSensitive)
 
 TCollationPrefix CollationPrefix(std::string_view s)
 {
-    unsigned char bytes[16] = {};
-    const size_t n = s.size() < sizeof bytes ? s.size() : sizeof bytes;
-    if (n > 0)
-        std::memcpy(bytes, s.data(), n);
+    const size_t n = s.size() < 16 ? s.size() : 16;
+    unsigned char ranks[16] = {};
+    for (size_t i = 0; i < n; ++i)
+        ranks[i] = weights.rank[static_cast<unsigned char>(s[i])];
+    // The first character goes to the highest byte, so that comparing words compares characters in order.
     uint64_t words[2] = { 0, 0 };
-    for (size_t i = 0; i < 16; ++i) {
-        const uint64_t rank = i < n ? weights.rank[bytes[i]] : 0;
-        words[i / 8] |= rank << (8 * (7 - i % 8));
-    }
+    for (size_t i = 0; i < 16; ++i)
+        words[i / 8] = (words[i / 8] << 8) | ranks[i];
     return TCollationPrefix { words[0], words[1] };
 }

@@ -44,6 +44,8 @@ size_t hashKey(std::string_view key)
 // Where the binary search over n sorted entries stops when exactly positions first to last equal its text.
 int firstProbeWithin(int first, int last, int n)
 {
+    if (first == last)
+        return first;
     int low = 0;
     int high = n - 1;
     while (low <= high) {

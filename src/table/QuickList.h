@@ -38,7 +38,7 @@ private:
     static constexpr uint8_t freeSlot = 0xFF;
     static constexpr uint8_t longValue = 0xFF;
 
-    // One address with its answer, both inline when they fit in 15 bytes: one cache line half.
+    // One address with its answer, both inline when they fit in 15 bytes: half a cache line.
     struct AnswerSlot {
         uint8_t keyLength = freeSlot;
         char key[shortText];

@@ -29,17 +29,28 @@ std::string_view beforeMarkup(std::string_view line)
     return line.substr(0, line.find('<'));
 }
 
-size_t hashKey(std::string_view key)
-{
+// A short key as it is stored at the head of its slot: its length, then its bytes, zero-padded.
+struct PackedKey {
     uint64_t words[2] = { 0, 0 };
-    if (!key.empty())
-        std::memcpy(words, key.data(), key.size() < sizeof words ? key.size() : sizeof words);
-    uint64_t h = words[0] * 0x9E3779B97F4A7C15ULL + words[1] * 0xC2B2AE3D27D4EB4FULL + key.size();
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ULL;
-    h ^= h >> 32;
-    return static_cast<size_t>(h);
-}
+
+    explicit PackedKey(std::string_view key)
+    {
+        unsigned char bytes[16] = {};
+        bytes[0] = static_cast<unsigned char>(key.size());
+        if (!key.empty())
+            std::memcpy(bytes + 1, key.data(), key.size());
+        std::memcpy(words, bytes, sizeof words);
+    }
+
+    size_t hash() const
+    {
+        uint64_t h = words[0] * 0x9E3779B97F4A7C15ULL + words[1] * 0xC2B2AE3D27D4EB4FULL;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ULL;
+        h ^= h >> 32;
+        return static_cast<size_t>(h);
+    }
+};
 
 // Where the binary search over n sorted entries stops when exactly positions first to last equal its text.
 int firstProbeWithin(int first, int last, int n)
@@ -90,12 +101,16 @@ std::string TQuickList::Lookup(std::string_view key)
         RebuildIndex();
     if (key.size() > shortText)
         return searchIndex(key);
+    static_assert(sizeof(AnswerSlot) == 2 * sizeof(PackedKey), "a slot's head must be a packed key");
+    const PackedKey packed(key);
     const size_t mask = answers_.size() - 1;
-    for (size_t i = hashKey(key) & mask;; i = (i + 1) & mask) {
+    for (size_t i = packed.hash() & mask;; i = (i + 1) & mask) {
         const AnswerSlot& slot = answers_[i];
         if (slot.keyLength == freeSlot)
             return {};
-        if (slot.keyLength == key.size() && (key.empty() || std::memcmp(slot.key, key.data(), key.size()) == 0)) {
+        uint64_t head[2];
+        std::memcpy(head, &slot, sizeof head);
+        if (head[0] == packed.words[0] && head[1] == packed.words[1]) {
             if (slot.valueLength == longValue) {
                 uint32_t index = 0;
                 std::memcpy(&index, slot.value, sizeof index);
@@ -173,7 +188,7 @@ void TQuickList::buildAnswers(const std::vector<ShortValue>* valueAtPosition)
     constexpr int prefetchDistance = 16;
     std::vector<size_t> homes(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        homes[i] = hashKey(keyIndex_[i]) & mask;
+        homes[i] = PackedKey(keyIndex_[i]).hash() & mask;
         if (i < prefetchDistance)
             __builtin_prefetch(&answers_[homes[i]], 1);
     }

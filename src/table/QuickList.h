@@ -38,7 +38,8 @@ private:
     static constexpr uint8_t freeSlot = 0xFF;
     static constexpr uint8_t longValue = 0xFF;
 
-    // One address with its answer, both inline when they fit in 15 bytes: half a cache line.
+    // One address with its answer, both inline when they fit in 15 bytes: half a cache line. The
+    // length and the zero-padded key form the first 16 bytes, compared as two words.
     struct AnswerSlot {
         uint8_t keyLength = freeSlot;
         char key[shortText];

@@ -35,10 +35,12 @@ struct PackedKey {
 
     explicit PackedKey(std::string_view key)
     {
+        // Only keys of up to 15 bytes are stored in slots; a longer key is cut here and never matches one.
         unsigned char bytes[16] = {};
-        bytes[0] = static_cast<unsigned char>(key.size());
-        if (!key.empty())
-            std::memcpy(bytes + 1, key.data(), key.size());
+        const size_t n = key.size() < sizeof bytes - 1 ? key.size() : sizeof bytes - 1;
+        bytes[0] = static_cast<unsigned char>(key.size() < 0xFF ? key.size() : 0xFF);
+        if (n > 0)
+            std::memcpy(bytes + 1, key.data(), n);
         std::memcpy(words, bytes, sizeof words);
     }
 

@@ -73,13 +73,13 @@ int CollateCompare(std::string_view a, std::string_view b, bool caseSensitive)
 
 TCollationPrefix CollationPrefix(std::string_view s)
 {
-    TCollationPrefix prefix;
-    for (size_t i = 0; i < 16; ++i) {
-        const uint64_t rank = i < s.size() ? weights.rank[static_cast<unsigned char>(s[i])] : 0;
-        if (i < 8)
-            prefix.high |= rank << (8 * (7 - i));
-        else
-            prefix.low |= rank << (8 * (15 - i));
-    }
-    return prefix;
+    const size_t n = s.size() < 16 ? s.size() : 16;
+    unsigned char ranks[16] = {};
+    for (size_t i = 0; i < n; ++i)
+        ranks[i] = weights.rank[static_cast<unsigned char>(s[i])];
+    // The first character goes to the highest byte, so that comparing words compares characters in order.
+    uint64_t words[2] = { 0, 0 };
+    for (size_t i = 0; i < 16; ++i)
+        words[i / 8] = (words[i / 8] << 8) | ranks[i];
+    return TCollationPrefix { words[0], words[1] };
 }

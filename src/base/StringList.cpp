@@ -181,7 +181,9 @@ void TStringList::sortLines()
         entries[i] = Entry { SortPrefix(lines_[i].text), i };
     auto byCollation = [this, &entries](int a, int b) {
         const int c = ComparePrefixes(entries[a].prefix, entries[b].prefix);
-        return c != 0 ? c : CompareStrings(lines_[entries[a].line].text, lines_[entries[b].line].text);
+        if (c != 0 || a == b)
+            return c;
+        return CompareStrings(lines_[entries[a].line].text, lines_[entries[b].line].text);
     };
     // Lines in strictly rising order have only one sorted order, which the quicksort would keep; a
     // directory sorted again after an unchanged reload costs a single pass.

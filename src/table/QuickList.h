@@ -38,7 +38,8 @@ private:
     static constexpr uint8_t freeSlot = 0xFF;
     static constexpr uint8_t longValue = 0xFF;
 
-    // One address with its answer, both inline when they fit in 15 bytes: one cache line half.
+    // One address with its answer, both inline when they fit in 15 bytes: half a cache line. The
+    // length and the zero-padded key form the first 16 bytes, compared as two words.
     struct AnswerSlot {
         uint8_t keyLength = freeSlot;
         char key[shortText];
@@ -46,10 +47,16 @@ private:
         char value[shortText];
     };
 
+    // A name copied out of its line while the line is at hand, so the answers need not read it again.
+    struct ShortValue {
+        uint8_t length = longValue;
+        char text[shortText];
+    };
+
     bool indexIsStale() const;
     std::string answerAt(int keyIndexPosition) const;
     std::string searchIndex(std::string_view key) const;
-    void buildAnswers();
+    void buildAnswers(const std::vector<ShortValue>* valueAtPosition);
 
     TStringList keyIndex_;
     uint64_t indexedStamp_ = 0;

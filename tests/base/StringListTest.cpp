@@ -240,6 +240,21 @@ TEST(StringListTest, LargeSortsOfEqualSortedAndReversedLines)
     }
 }
 
+TEST(StringListTest, LinesAlikeInTheirFirstSixteenCharactersSortByTheRest)
+{
+    const std::string head = "192.168.100.200=";
+    TStringList list;
+    for (const char* tail : { "zeta", "Alpha", "alpha", "", "beta", "ALPHA2" })
+        list.Add(head + tail);
+    list.SetSorted(true);
+    EXPECT_EQ(list[0], head);
+    EXPECT_EQ(CollateCompare(list[1], head + "alpha", false), 0);
+    EXPECT_EQ(CollateCompare(list[2], head + "alpha", false), 0);
+    EXPECT_EQ(list[3], head + "ALPHA2");
+    EXPECT_EQ(list[4], head + "beta");
+    EXPECT_EQ(list[5], head + "zeta");
+}
+
 TEST(StringListTest, AssignCopiesLinesAndTagsThroughAdd)
 {
     TStringList source = listOf({ "b", "a", "B" });

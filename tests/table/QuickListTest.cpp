@@ -65,7 +65,7 @@ TEST(QuickListTest, NameListLinesAreNormalised)
     EXPECT_EQ(names.Lookup("10.0.0.4"), "");
     EXPECT_EQ(names.Lookup("10.0.0.5"), "");
     EXPECT_EQ(names.Lookup("10.0.0.6"), "");
-    EXPECT_EQ(names.Lookup(""), "no address"); // matches a host line with an empty address
+    EXPECT_EQ(names.Lookup(std::string_view()), "no address"); // matches a host line with an empty address
     EXPECT_EQ(names.Lookup("10.0.0.7"), "printer");
     EXPECT_EQ(names.Lookup("10.0.0.8"), "");
     EXPECT_EQ(names.Lookup("10.0.0.9"), "");
@@ -131,6 +131,16 @@ TEST(QuickListTest, LinesChangedInPlaceAreStillFoundCorrectly)
     EXPECT_EQ(names.Lookup("10.0.0.4"), "d");
     EXPECT_EQ(names.Lookup("10.0.0.1"), "");
     EXPECT_EQ(names.Lookup("10.0.0.3"), "c");
+
+    names.KeyIndex().Clear();
+    EXPECT_EQ(names.Lookup("10.0.0.2"), "b");
+
+    TStringList other;
+    other.Add("10.0.0.5=e");
+    names.SetSorted(false);
+    names.Assign(other);
+    EXPECT_EQ(names.KeyIndex().Count(), 0);
+    EXPECT_EQ(names.Lookup("10.0.0.5"), "e");
 }
 
 // Keys that are not dotted addresses may sort differently as keys than as lines; each still finds its name.
@@ -145,6 +155,50 @@ TEST(QuickListTest, KeysThatSortApartFromTheirLinesStillFindTheirNames)
     EXPECT_EQ(names.Lookup("ab"), "lower");
     EXPECT_EQ(names.Lookup("AB"), "upper");
     EXPECT_EQ(names.Lookup("Ab"), "");
+}
+
+TEST(QuickListTest, LongKeysAndLongNamesAddedDirectlyAreFound)
+{
+    TQuickList names;
+    names.Add("a-key-longer-than-fifteen=and a name longer than fifteen");
+    names.Add("10.0.0.1=another name longer than fifteen");
+    names.Add("10.0.0.2=short");
+    names.SetSorted(true);
+    EXPECT_EQ(names.Lookup("a-key-longer-than-fifteen"), "and a name longer than fifteen");
+    EXPECT_EQ(names.Lookup("a-key-longer-than-fifteen-too"), "");
+    EXPECT_EQ(names.Lookup("10.0.0.1"), "another name longer than fifteen");
+    EXPECT_EQ(names.Lookup("10.0.0.2"), "short");
+}
+
+// Lookups answer from a table built with the index; it must say what the search through the index says.
+TEST(QuickListTest, LookupAgreesWithTheSearchThroughTheIndex)
+{
+    std::mt19937 rng(5);
+    const std::vector<std::string> keys = { "10.0.0.1", "10.0.0.12", "10.0.0.123", "10.0.0", "10.0.0.", "", "!x", "ab",
+        "AB", "aB", "192.168.100.200", "a-key-of-more-than-15" };
+    for (int round = 0; round < 200; ++round) {
+        TQuickList names;
+        const int n = static_cast<int>(rng() % 40);
+        for (int i = 0; i < n; ++i) {
+            std::string value = "v" + std::to_string(i);
+            if (rng() % 4 == 0)
+                value += "-made-longer-than-fifteen";
+            names.Add(keys[rng() % keys.size()] + "=" + value);
+        }
+        names.SetSorted(true);
+        for (const std::string& key : keys) {
+            const std::string found = names.Lookup(key);
+            const TStringList& index = names.KeyIndex();
+            int i = 0;
+            std::string expected;
+            if (index.Find(key, i)) {
+                const int line = TQuickList::KeyOf(names[i]) == key ? i : static_cast<int>(index.Tag(i));
+                expected = TQuickList::ValueOf(names[line]);
+                ASSERT_EQ(TQuickList::KeyOf(names[line]), key);
+            }
+            ASSERT_EQ(found, expected) << "round " << round << " key " << key;
+        }
+    }
 }
 
 TEST(QuickListTest, EveryAddressOfALargeDirectoryFindsItsName)

@@ -204,6 +204,15 @@ TEST(LegendDrawing, ALoneSeriesListsItsValues)
     const std::vector<TChartLegend::Item> items = chart.Legend().Items();
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[2].text, "1,234");
+    auto* many = new TAreaSeries(&chart);
+    for (int i = 0; i < 100000; ++i)
+        many->AddPoint(i, i);
+    TChart single;
+    many->SetParentChart(&single);
+    renderChart(single, 300, 200);
+    EXPECT_GT(single.Legend().Rect().height(), 100);
+    EXPECT_LE(single.Legend().Rect().bottom(), 200);
+
     addStackedSeries(chart, clTestBlue, { 1 })->SetTitle(QStringLiteral("beta"));
     ASSERT_EQ(chart.Legend().Items().size(), 2u);
     EXPECT_EQ(chart.Legend().Items()[1].text, "beta");

@@ -248,3 +248,17 @@ TEST(RobustDrawing, TinySizesEmptyChartsAndWildValuesDrawWithoutFault)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WidgetDrawing, TheShownWidgetPaintsTheSameChart)
+{
+    StackedChart s;
+    s.chart.resize(400, 300);
+    s.chart.show();
+    const QImage image = s.chart.grab().toImage();
+    EXPECT_EQ(pixel(image, s.x(1.5), s.y(5)), red);
+    EXPECT_EQ(pixel(image, s.x(1.5), s.y(25)), blue);
+}
+
+} // namespace

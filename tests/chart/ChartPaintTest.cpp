@@ -1,0 +1,264 @@
+#include "ChartTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QColor red(255, 0, 0);
+const QColor blue(0, 0, 255);
+const QColor green(0, 255, 0);
+const QColor gridGrey(128, 128, 128);
+
+// Red 10 and blue 20 stacked over five samples, value axis fixed at 0 to 40.
+struct StackedChart {
+    TChart chart;
+    TAreaSeries* lower;
+    TAreaSeries* upper;
+
+    StackedChart()
+    {
+        usePlainLayout(chart);
+        chart.LeftAxis().SetLabelsSize(30);
+        lower = addStackedSeries(chart, clTestRed, { 10, 10, 10, 10, 10 });
+        upper = addStackedSeries(chart, clTestBlue, { 20, 20, 20, 20, 20 });
+        chart.LeftAxis().SetMinMax(0, 40);
+    }
+    QImage render() { return renderChart(chart, 400, 300); }
+    int x(double value) const { return chart.BottomAxis().CalcPosValue(value); }
+    int y(double value) const { return chart.LeftAxis().CalcPosValue(value); }
+};
+
+TEST(StackedDrawing, BandsLieOnTopOfEachOtherFromTheTimeAxis)
+{
+    StackedChart s;
+    const QImage image = s.render();
+    for (double at : { 0.5, 2.5, 3.5 }) {
+        EXPECT_EQ(pixel(image, s.x(at), s.y(5)), red) << at;
+        EXPECT_EQ(pixel(image, s.x(at), s.y(25)), blue) << at;
+        EXPECT_EQ(pixel(image, s.x(at), s.y(37)), QColor(Qt::white)) << at;
+    }
+    // The band boundaries sit where the stack values map.
+    EXPECT_EQ(pixel(image, s.x(2), s.y(10) - 1), blue);
+    EXPECT_EQ(pixel(image, s.x(2), s.y(10) + 1), red);
+    EXPECT_EQ(pixel(image, s.x(2), s.y(30) + 1), blue);
+    EXPECT_EQ(pixel(image, s.x(2.5), s.y(30) - 1), QColor(Qt::white));
+}
+
+TEST(StackedDrawing, AnInvertedAxisGrowsTheStackDownward)
+{
+    StackedChart s;
+    s.chart.LeftAxis().SetInverted(true);
+    const QImage image = s.render();
+    const QRect plot = s.chart.PlotRect();
+    EXPECT_LT(s.y(5), s.y(25));
+    EXPECT_EQ(pixel(image, s.x(2), plot.y() + 2), red);
+    EXPECT_EQ(pixel(image, s.x(2), s.y(25)), blue);
+    EXPECT_EQ(pixel(image, s.x(2.5), s.y(37)), QColor(Qt::white));
+}
+
+TEST(StackedDrawing, TopsAboveAFixedMaximumAreHeldOrClipped)
+{
+    StackedChart inverted;
+    inverted.chart.LeftAxis().SetInverted(true);
+    inverted.chart.LeftAxis().SetMaximum(25);
+    QImage image = inverted.render();
+    QRect plot = inverted.chart.PlotRect();
+    const int bottomEdge = plot.y() + plot.height();
+    EXPECT_EQ(inverted.upper->CalcTopPos(2), bottomEdge);
+    EXPECT_EQ(pixel(image, inverted.x(2), bottomEdge - 1), blue);
+    EXPECT_NE(pixel(image, inverted.x(2), bottomEdge + 4), blue);
+
+    StackedChart normal;
+    normal.chart.LeftAxis().SetMaximum(25);
+    image = normal.render();
+    plot = normal.chart.PlotRect();
+    EXPECT_LT(normal.upper->CalcTopPos(2), plot.y());
+    EXPECT_EQ(pixel(image, normal.x(2), plot.y()), blue);
+    EXPECT_NE(pixel(image, normal.x(2), plot.y() - 1), blue);
+}
+
+TEST(StackedDrawing, PointColoursAndTheTopLineShowWhenAsked)
+{
+    StackedChart s;
+    s.upper->AddPoint(5, 20, QString(), clTestGreen);
+    s.upper->LinePen().SetVisible(true);
+    s.lower->AddPoint(5, 10);
+    const QImage image = s.render();
+    EXPECT_EQ(pixel(image, s.x(4.5), s.y(25)), green);
+    EXPECT_EQ(pixel(image, s.x(3.5), s.y(25)), blue);
+    EXPECT_EQ(pixel(image, s.x(2), s.y(30)), QColor(Qt::black));
+}
+
+TEST(AxisDrawing, AxisLineLabelsAndTurnedTitleStandOutsideThePlot)
+{
+    StackedChart s;
+    s.chart.LeftAxis().Title().SetCaption(QStringLiteral("Download (kbits/s)"));
+    const QImage image = s.render();
+    const QRect plot = s.chart.PlotRect();
+    const int middle = s.y(20);
+    // The 2-pixel axis line keeps one pixel away from the plot.
+    EXPECT_EQ(pixel(image, plot.x() - 2, middle), QColor(Qt::black));
+    EXPECT_EQ(pixel(image, plot.x() - 3, middle), QColor(Qt::black));
+    EXPECT_NE(pixel(image, plot.x() - 1, middle), QColor(Qt::black));
+
+    auto darkBox = [&](int fromX, int toX) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = fromX; x < toX; ++x)
+                if (qGray(image.pixel(x, y)) < 100)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const int band = s.chart.LeftAxis().TickBandSize();
+    const QRect labels = darkBox(plot.x() - band - 30, plot.x() - band);
+    EXPECT_FALSE(labels.isEmpty());
+    const QRect title = darkBox(10, plot.x() - band - 30);
+    ASSERT_FALSE(title.isEmpty());
+    EXPECT_GT(title.height(), 3 * title.width());
+}
+
+TEST(AxisDrawing, HiddenLabelsKeepTheGridOnlyWhileTicksAreNotTiedToLabels)
+{
+    StackedChart s;
+    s.chart.LeftAxis().Grid().SetVisible(false);
+    TChartAxis& bottom = s.chart.BottomAxis();
+    bottom.AxisPen().SetVisible(false);
+    bottom.SetLabels(false);
+    bottom.SetTickLength(0);
+    bottom.SetMinorTickLength(0);
+    bottom.SetTickOnLabelsOnly(false);
+    QImage image = s.render();
+    const QRect plot = s.chart.PlotRect();
+    EXPECT_EQ(plot.y() + plot.height(), 300 - 10);
+    ASSERT_FALSE(bottom.LabelPositions().empty());
+    auto greyInColumn = [&](const QImage& picture, int x) {
+        for (int y = s.y(38); y < s.y(32); ++y)
+            if (pixel(picture, x, y) == gridGrey)
+                return true;
+        return false;
+    };
+    const int gridX = s.x(bottom.LabelPositions().front());
+    EXPECT_TRUE(greyInColumn(image, gridX));
+
+    bottom.SetTickOnLabelsOnly(true);
+    image = s.render();
+    EXPECT_FALSE(greyInColumn(image, gridX));
+}
+
+TEST(AxisDrawing, AxesInFrontDrawTheGridOverTheSeries)
+{
+    StackedChart s;
+    const std::vector<double>& labels = s.chart.LeftAxis().LabelPositions();
+    QImage image = s.render();
+    ASSERT_NE(std::find(labels.begin(), labels.end(), 20.0), labels.end());
+    auto greyInRow = [&](const QImage& picture) {
+        for (int x = s.x(0.5); x < s.x(3.5); ++x)
+            if (pixel(picture, x, s.y(20)) == gridGrey)
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(greyInRow(image));
+    s.chart.SetAxisBehind(false);
+    image = s.render();
+    EXPECT_TRUE(greyInRow(image));
+}
+
+TEST(LegendDrawing, ItemsShowTheSeriesColourBelowTheTitle)
+{
+    StackedChart s;
+    s.lower->SetTitle(QStringLiteral("alpha"));
+    s.upper->SetTitle(QStringLiteral("beta"));
+    s.chart.Legend().SetTitleText(QStringLiteral("Computer:"));
+    s.chart.Legend().SetVisible(true);
+    s.chart.Legend().SetLeft(250);
+    s.chart.Legend().SetTop(20);
+    const QImage image = s.render();
+    const QRect legend = s.chart.Legend().Rect();
+    ASSERT_EQ(legend.topLeft(), QPoint(250, 20));
+
+    auto rowCentre = [&](int item) {
+        int first = -1, last = -1;
+        for (int y = legend.top(); y <= legend.bottom(); ++y)
+            if (s.chart.Legend().ItemAt(legend.x() + 2, y) == item) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        return (first + last) / 2;
+    };
+    const int alpha = rowCentre(0);
+    const int beta = rowCentre(1);
+    ASSERT_GT(alpha, legend.y() + s.chart.Legend().RowHeight());
+    ASSERT_GT(beta, alpha);
+    EXPECT_EQ(pixel(image, legend.x() + 10, alpha), red);
+    EXPECT_EQ(pixel(image, legend.x() + 10, beta), blue);
+    EXPECT_EQ(s.chart.Legend().ItemAt(legend.x() + 2, legend.y() + 6), -1);
+}
+
+TEST(LegendDrawing, ALoneSeriesListsItsValues)
+{
+    TChart chart;
+    addStackedSeries(chart, clTestRed, { 1, 2.5, 1234 });
+    const std::vector<TChartLegend::Item> items = chart.Legend().Items();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[2].text, "1,234");
+    auto* many = new TAreaSeries(&chart);
+    for (int i = 0; i < 100000; ++i)
+        many->AddPoint(i, i);
+    TChart single;
+    many->SetParentChart(&single);
+    renderChart(single, 300, 200);
+    EXPECT_GT(single.Legend().Rect().height(), 100);
+    EXPECT_LE(single.Legend().Rect().bottom(), 200);
+
+    addStackedSeries(chart, clTestBlue, { 1 })->SetTitle(QStringLiteral("beta"));
+    ASSERT_EQ(chart.Legend().Items().size(), 2u);
+    EXPECT_EQ(chart.Legend().Items()[1].text, "beta");
+}
+
+TEST(RobustDrawing, TinySizesEmptyChartsAndWildValuesDrawWithoutFault)
+{
+    StackedChart s;
+    s.chart.Legend().SetVisible(true);
+    s.chart.Title().SetText({ QStringLiteral("Traffic") });
+    s.chart.LeftAxis().Title().SetCaption(QStringLiteral("Download"));
+    QImage image(4, 4, QImage::Format_RGB32);
+    for (int w = 0; w <= 3; ++w)
+        for (int h = 0; h <= 3; ++h) {
+            QPainter painter(&image);
+            s.chart.paint(painter, QRect(0, 0, w, h));
+            EXPECT_GE(s.chart.PlotRect().width(), 0);
+            EXPECT_GE(s.chart.PlotRect().height(), 0);
+            s.chart.PartAtPoint(1, 1);
+        }
+
+    TChart empty;
+    image = renderChart(empty, 200, 100);
+    EXPECT_FALSE(empty.PlotRect().isEmpty());
+
+    TChart wild;
+    auto* series = addStackedSeries(wild, clTestRed, { 1e300, -1e300, std::numeric_limits<double>::quiet_NaN() });
+    series->AddPoint(std::numeric_limits<double>::infinity(), 5);
+    addStackedSeries(wild, clTestBlue, { 1e300, 1e300, 1 });
+    image = renderChart(wild, 300, 200);
+    wild.PartAtPoint(150, 100);
+    EXPECT_FALSE(std::isnan(wild.LeftAxis().Maximum()));
+}
+
+} // namespace
+
+namespace {
+
+TEST(WidgetDrawing, TheShownWidgetPaintsTheSameChart)
+{
+    StackedChart s;
+    s.chart.resize(400, 300);
+    s.chart.show();
+    const QImage image = s.chart.grab().toImage();
+    EXPECT_EQ(pixel(image, s.x(1.5), s.y(5)), red);
+    EXPECT_EQ(pixel(image, s.x(1.5), s.y(25)), blue);
+}
+
+} // namespace

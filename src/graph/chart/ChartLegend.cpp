@@ -93,7 +93,7 @@ void TChartLegend::SetTitleText(const QString& text)
     changed();
 }
 
-std::vector<TChartLegend::Item> TChartLegend::Items() const
+std::vector<TChartLegend::Item> TChartLegend::Items(int limit) const
 {
     std::vector<Item> items;
     if (!chart_)
@@ -105,12 +105,12 @@ std::vector<TChartLegend::Item> TChartLegend::Items() const
     const bool listSeries = style_ == lsSeries || (style_ == lsAuto && active.size() > 1);
     if (listSeries) {
         for (const TChartSeries* series : active)
-            if (series->ShowInLegend())
+            if (series->ShowInLegend() && int(items.size()) < limit)
                 items.push_back({ series->Title(), series->SeriesColor(), series });
     } else if (!active.empty()) {
         const TChartSeries* series = active.front();
         const double* y = series->YValues().Data();
-        for (int i = 0; i < series->PointCount(); ++i)
+        for (int i = 0; i < series->PointCount() && i < limit; ++i)
             items.push_back({ FormatAxisValue(y[i], chart_->NumberSeparators()), series->PointColor(i), series });
     }
     return items;

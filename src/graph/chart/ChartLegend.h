@@ -46,8 +46,8 @@ public:
     void SetTitleText(const QString& text);
     const QFont& Font() const { return font_; }
 
-    // What the legend lists for the chart as it is now.
-    std::vector<Item> Items() const;
+    // What the legend lists for the chart as it is now, at most limit items.
+    std::vector<Item> Items(int limit = 1 << 30) const;
     // The size of the legend with `count` of the items, all title lines included.
     QSize SizeFor(const std::vector<Item>& items, int count) const;
     int RowHeight() const;

@@ -48,7 +48,6 @@ TChart::TChart(QWidget* parent)
     : QWidget(parent)
 {
     setMouseTracking(true);
-    title_.SetText(QStringList());
 }
 
 TChart::~TChart()
@@ -317,8 +316,9 @@ void TChart::paint(QPainter& painter, const QRect& rect)
     legend_.rect_ = QRect();
     legend_.itemRects_.clear();
     std::vector<TChartLegend::Item> items;
+    // A lone series of many points would list them all; no more rows than the chart is high.
     if (legend_.Visible())
-        items = legend_.Items();
+        items = legend_.Items(height / std::max(1, legend_.RowHeight()) + 1);
     if (!items.empty()) {
         const int row = legend_.RowHeight();
         const QSize full = legend_.SizeFor(items, int(items.size()));

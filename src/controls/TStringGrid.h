@@ -66,6 +66,7 @@ class TStringGrid : public QAbstractScrollArea {
 public:
     using TDrawCellEvent = std::function<void(TGridCanvas&, int col, int row, const QRect& rect, TGridDrawState)>;
 
+    // Counts and cell indices beyond these raise Exception; sizes beyond them are clamped.
     static constexpr int MaxColCount = 1024;
     static constexpr int MaxRowCount = 1 << 24;
     static constexpr int MaxColWidth = 65535;
@@ -120,6 +121,8 @@ public:
     // The whole viewport as it would appear on screen.
     QImage RenderViewport();
 
+    // Runs for every painted cell after the grid's own background and text, before the raised edge of fixed cells
+    // and the focus rectangle. The canvas starts from the grid's font and the state's colours for each cell.
     TDrawCellEvent OnDrawCell;
 
 protected:

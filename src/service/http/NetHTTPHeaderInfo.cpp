@@ -72,11 +72,11 @@ void TNetEntityHeaderInfo::ProcessHeaders()
     ContentRangeStart = ContentRangeEnd = 0;
     if (!range.empty()) {
         size_t blank = range.find(' ');
-        std::string spec = blank == std::string::npos ? range : TrimBlanks(range.substr(blank + 1));
-        size_t dash = spec.find('-');
-        size_t slash = spec.find('/', dash == std::string::npos ? 0 : dash);
-        std::string start = spec.substr(0, dash);
-        std::string end = dash == std::string::npos ? std::string() : spec.substr(dash + 1, slash - dash - 1);
+        std::string bounds = blank == std::string::npos ? range : TrimBlanks(range.substr(blank + 1));
+        size_t dash = bounds.find('-');
+        size_t slash = bounds.find('/', dash == std::string::npos ? 0 : dash);
+        std::string start = bounds.substr(0, dash);
+        std::string end = dash == std::string::npos ? std::string() : bounds.substr(dash + 1, slash - dash - 1);
         ContentRangeStart = StrToInt64Strict(TrimBlanks(start));
         ContentRangeEnd = StrToInt64Strict(TrimBlanks(end));
     }

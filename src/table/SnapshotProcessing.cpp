@@ -142,7 +142,8 @@ std::string TSnifferMainForm::FormatSpeed(int64_t value) const
 
 void TSnifferMainForm::TakeRegionalSettings()
 {
-    const QLocale locale;
+    // The window's locale follows the user's regional settings unless it was given its own.
+    const QLocale locale = this->locale();
     const QString group = locale.groupSeparator();
     const QString decimal = locale.decimalPoint();
     TFormatSettings& settings = FormatSettings();

@@ -194,3 +194,17 @@ TEST_F(SnapshotTest, HostsSharingASeriesDoNotAbandonTheSnapshot)
     for (int i = 0; i < chartIn().SeriesList().Count(); ++i)
         EXPECT_EQ(chartIn().SeriesList().Item(i)->PointCount(), 100);
 }
+
+TEST_F(SnapshotTest, RegionalSeparatorsAreTakenAgainWhenTheyChange)
+{
+    serve({ { "198.18.0.1", 0, 0, 1536, 1048575 } });
+    PollOnce();
+    EXPECT_EQ(cell(6, 1), "1.50 kB");
+    form->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    PollOnce();
+    EXPECT_EQ(cell(6, 1), "1,50 kB");
+    EXPECT_EQ(cell(5, 1), "1.024,00 kB");
+    form->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    PollOnce();
+    EXPECT_EQ(cell(5, 1), "1,024.00 kB");
+}

@@ -8,28 +8,38 @@
 namespace {
 
 // Appends sign, grouped integer digits, the decimal separator and two decimals, from the value in
-// hundredths written as decimal digits without leading zeros (or "0").
+// hundredths written as decimal digits without leading zeros (or "0"). The text is measured first
+// and written in place: four of these run for every host of every poll.
 void appendHundredths(std::string& out, bool negative, std::string_view digits)
 {
     const TFormatSettings& fs = FormatSettings();
     if (digits == "0")
         negative = false;
-    if (negative)
-        out += '-';
     const size_t intDigits = digits.size() > 2 ? digits.size() - 2 : 0;
+    const size_t separators = fs.ThousandSeparator != 0 && intDigits > 0 ? (intDigits - 1) / 3 : 0;
+    const size_t length = (negative ? 1 : 0) + std::max<size_t>(intDigits, 1) + separators + 3;
+    const size_t start = out.size();
+    out.resize(start + length);
+    char* w = &out[start];
+    if (negative)
+        *w++ = '-';
     if (intDigits == 0) {
-        out += '0';
+        *w++ = '0';
     } else {
         for (size_t i = 0; i < intDigits; ++i) {
-            if (i > 0 && fs.ThousandSeparator != 0 && (intDigits - i) % 3 == 0)
-                out += fs.ThousandSeparator;
-            out += digits[i];
+            if (i > 0 && separators > 0 && (intDigits - i) % 3 == 0)
+                *w++ = fs.ThousandSeparator;
+            *w++ = digits[i];
         }
     }
-    out += fs.DecimalSeparator != 0 ? fs.DecimalSeparator : '.';
-    if (digits.size() < 2)
-        out += '0';
-    out.append(digits.substr(digits.size() > 2 ? digits.size() - 2 : 0));
+    *w++ = fs.DecimalSeparator != 0 ? fs.DecimalSeparator : '.';
+    if (digits.size() < 2) {
+        *w++ = '0';
+        *w++ = digits.empty() ? '0' : digits[0];
+    } else {
+        *w++ = digits[digits.size() - 2];
+        *w++ = digits[digits.size() - 1];
+    }
 }
 
 void appendHundredths(std::string& out, bool negative, uint64_t hundredths)
@@ -84,12 +94,11 @@ void appendExact(std::string& out, double value)
         out, value < 0, lead == std::string::npos ? std::string_view("0") : std::string_view(digits).substr(lead));
 }
 
+// Units are two letters; the tail is appended in one piece.
 void appendUnit(std::string& out, const char* unit, bool perSecond)
 {
-    out += ' ';
-    out += unit;
-    if (perSecond)
-        out += "/s";
+    const char tail[] = { ' ', unit[0], unit[1], '/', 's' };
+    out.append(tail, perSecond ? 5 : 3);
 }
 
 uint64_t magnitudeOf(int64_t v)

@@ -20,9 +20,23 @@ namespace {
 constexpr int GraphedHosts = 29;
 constexpr int OtherPosition = 29;
 
-// Host-line numbers: any invalid text reads as 0.
+// Host-line numbers: any invalid text reads as 0. Plain decimal digits, the service's usual form,
+// are read right here, four times per host and poll; up to 18 of them cannot leave the range. Every
+// other form (blanks, signs, hexadecimal, anything invalid or longer) goes through the full rule.
 int64_t fieldNumber(std::string_view field)
 {
+    if (!field.empty() && field.size() <= 18) {
+        uint64_t value = 0;
+        size_t i = 0;
+        for (; i < field.size(); ++i) {
+            const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned('0');
+            if (digit > 9)
+                break;
+            value = value * 10 + digit;
+        }
+        if (i == field.size())
+            return static_cast<int64_t>(value);
+    }
     return StrToInt64Def(field, 0);
 }
 

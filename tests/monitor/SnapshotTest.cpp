@@ -103,9 +103,10 @@ TEST_F(SnapshotTest, FieldsReadByTheNumberRule)
 TEST_F(SnapshotTest, LongNumbersAroundTheDigitLimit)
 {
     serve({});
-    service.Set("/", "head\r\n198.18.0.1,999999999999999999,0\r\n198.18.0.2,9223372036854775807,0\r\n"
-                     "198.18.0.3,00000000000000000012,0\r\n198.18.0.4,12\xb2,0\r\n198.18.0.5,99999999999999999999,0\r\n"
-                     "end\r\n");
+    service.Set("/",
+        "head\r\n198.18.0.1,999999999999999999,0\r\n198.18.0.2,9223372036854775807,0\r\n"
+        "198.18.0.3,00000000000000000012,0\r\n198.18.0.4,12\xb2,0\r\n198.18.0.5,99999999999999999999,0\r\n"
+        "end\r\n");
     PollOnce();
     TChartSeriesList& out = chartOut().SeriesList();
     ASSERT_EQ(out.Count(), 5);

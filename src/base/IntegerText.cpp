@@ -48,7 +48,18 @@ std::optional<uint64_t> parseMagnitude(std::string_view text, LeadingBlanks blan
         }
         return value & widthMask;
     }
-    // Decimal: the magnitude may reach 2^(bits-1) only for a negative value.
+    // Decimal. Up to 18 digits (9 for 32 bits) cannot leave the range, so the common short
+    // numbers of every host line skip the check per digit.
+    if (text.size() - i <= (bits == 64 ? 18u : bits == 32 ? 9u : 0u)) {
+        for (; i < text.size(); ++i) {
+            const char c = text[i];
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + uint64_t(c - '0');
+        }
+        return value;
+    }
+    // The magnitude may reach 2^(bits-1) only for a negative value.
     const uint64_t limit = (uint64_t(1) << (bits - 1)) - (negative ? 0 : 1);
     for (; i < text.size(); ++i) {
         char c = text[i];

@@ -135,6 +135,25 @@ void TStringList::CustomSort(TStringListSortCompare compare, void* context)
     quickSort(0, Count() - 1, byCaller, exchange);
 }
 
+void TStringList::CustomSortByTag(TTagCompare compare)
+{
+    if (sorted_ || Count() < 2)
+        return;
+    ++changeStamp_;
+    struct Entry {
+        int64_t tag;
+        int line;
+    };
+    const int n = Count();
+    std::vector<Entry> entries(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        entries[i] = Entry { lines_[i].tag, i };
+    auto byTag = [compare, &entries](int a, int b) { return compare(entries[a].tag, entries[b].tag); };
+    auto exchange = [&entries](int a, int b) { std::swap(entries[a], entries[b]); };
+    quickSort(0, n - 1, byTag, exchange);
+    moveToOrder(entries);
+}
+
 int64_t TStringList::Tag(int i) const
 {
     checkIndex(i, Count());
@@ -197,7 +216,13 @@ void TStringList::sortLines()
     auto exchange = [&entries](int a, int b) { std::swap(entries[a], entries[b]); };
     quickSort(0, n - 1, byCollation, exchange);
 
-    // Moves every line to its sorted place along the cycles of the permutation, without a second list.
+    moveToOrder(entries);
+}
+
+// Moves every line to its sorted place along the cycles of the permutation, without a second list.
+template <typename Entry> void TStringList::moveToOrder(std::vector<Entry>& entries)
+{
+    const int n = static_cast<int>(entries.size());
     for (int start = 0; start < n; ++start) {
         if (entries[start].line < 0)
             continue;

@@ -60,6 +60,12 @@ public:
     // Orders an unsorted list with the caller's comparison of two positions; a sorted list keeps its order.
     // The sort is not stable: which of two equal lines comes first follows from the quicksort's exchanges.
     void CustomSort(TStringListSortCompare compare, void* context = nullptr);
+    // CustomSort for a comparison that reads nothing but the two lines' tags, given here as a
+    // comparison of two tags: the same quicksort with the same exchanges, made on a compact copy of
+    // the tags, after which every line moves once. A snapshot of tens of thousands of hosts sorts
+    // by traffic this way in a fraction of the time.
+    using TTagCompare = int (*)(int64_t tag1, int64_t tag2);
+    void CustomSortByTag(TTagCompare compare);
 
     void BeginUpdate() { ++updateCount_; }
     void EndUpdate()
@@ -108,6 +114,8 @@ private:
     void checkIndex(int i, int limit) const;
     void checkUnsorted() const;
     void sortLines();
+    // Puts the lines in the order of entries[i].line (a permutation), marking the entries used.
+    template <typename Entry> void moveToOrder(std::vector<Entry>& entries);
     template <typename Compare, typename Swap> static void quickSort(int l, int r, Compare& compare, Swap& exchange);
 
     std::vector<Line> lines_;

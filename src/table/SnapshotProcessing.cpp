@@ -20,10 +20,52 @@ namespace {
 constexpr int GraphedHosts = 29;
 constexpr int OtherPosition = 29;
 
-// Host-line numbers: any invalid text reads as 0.
-int64_t fieldNumber(std::string_view line, int n)
+// Host-line numbers: any invalid text reads as 0. Plain decimal digits, the service's usual form,
+// are read right here, four times per host and poll; up to 18 of them cannot leave the range. Every
+// other form (blanks, signs, hexadecimal, anything invalid or longer) goes through the full rule.
+int64_t fieldNumber(std::string_view field)
 {
-    return StrToInt64Def(GetFieldView(line, ',', n), 0);
+    if (!field.empty() && field.size() <= 18) {
+        uint64_t value = 0;
+        size_t i = 0;
+        for (; i < field.size(); ++i) {
+            const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned('0');
+            if (digit > 9)
+                break;
+            value = value * 10 + digit;
+        }
+        if (i == field.size())
+            return static_cast<int64_t>(value);
+    }
+    return StrToInt64Def(field, 0);
+}
+
+// Fields 0 to 4 of a host line, each as GetField reads it, found in one pass over the line rather
+// than one pass per field.
+struct HostFields {
+    std::string_view field[5];
+};
+
+HostFields splitHostFields(std::string_view line)
+{
+    HostFields f;
+    size_t start = 0;
+    for (std::string_view& field : f.field) {
+        const size_t end = line.find(',', start);
+        field = line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (end == std::string_view::npos)
+            break; // missing fields stay empty
+        start = end + 1;
+    }
+    return f;
+}
+
+// Descending by current traffic, the sum of a line's two rates held in its tag.
+int compareSpeedTags(int64_t a, int64_t b)
+{
+    if (a == b)
+        return 0;
+    return a < b ? 1 : -1;
 }
 
 // Traffic sums wrap around in two's complement, as the counters they add up do.
@@ -42,10 +84,7 @@ QString latin1(const std::string& s)
 int TSnifferMainForm::CompareCurrentSpeed(const TStringList& List, int Index1, int Index2, void*)
 {
     // The tags hold each line's send rate plus receive rate, read once before the sort.
-    const int64_t a = List.Tag(Index1), b = List.Tag(Index2);
-    if (a == b)
-        return 0;
-    return a < b ? 1 : -1;
+    return compareSpeedTags(List.Tag(Index1), List.Tag(Index2));
 }
 
 void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
@@ -66,10 +105,13 @@ void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
         // and no real host is dropped in its place.
         if (work.Count() > 0)
             work.Delete(work.Count() - 1);
-        for (int i = 0; i < work.Count(); ++i)
-            work.SetTag(i, wrappingAdd(fieldNumber(work[i], 1), fieldNumber(work[i], 2)));
+        for (int i = 0; i < work.Count(); ++i) {
+            const HostFields f = splitHostFields(work[i]);
+            work.SetTag(i, wrappingAdd(fieldNumber(f.field[1]), fieldNumber(f.field[2])));
+        }
+        // CompareCurrentSpeed reads the tags alone, so the sort may work on them alone.
         if (work.Count() >= 2)
-            work.CustomSort(&TSnifferMainForm::CompareCurrentSpeed);
+            work.CustomSortByTag(&compareSpeedTags);
         work.Insert(0, "dummy");
     } else {
         work.Insert(0, "dummy");
@@ -85,12 +127,12 @@ void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
     int nextRow = 1;
     const std::string noName;
     for (int p = 1; p < work.Count(); ++p) {
-        const std::string_view line = StripMarkup(work[p]);
-        const std::string_view addressView = GetFieldView(line, ',', 0);
-        const int64_t sendRate = fieldNumber(line, 1);
-        const int64_t recvRate = fieldNumber(line, 2);
-        const int64_t sent = fieldNumber(line, 3);
-        const int64_t received = fieldNumber(line, 4);
+        const HostFields f = splitHostFields(StripMarkup(work[p]));
+        const std::string_view addressView = f.field[0];
+        const int64_t sendRate = fieldNumber(f.field[1]);
+        const int64_t recvRate = fieldNumber(f.field[2]);
+        const int64_t sent = fieldNumber(f.field[3]);
+        const int64_t received = fieldNumber(f.field[4]);
         const std::string address(addressView);
         const std::string name = live ? HostNames->Lookup(address) : noName;
 

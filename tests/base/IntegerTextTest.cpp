@@ -13,6 +13,24 @@ TEST(IntegerText, DecimalWithSignAndLeadingSpaces)
     EXPECT_EQ(TryParseInt64("9223372036854775808"), std::nullopt);
 }
 
+// Short numbers take a quicker path than long ones; both must agree on either side of the switch.
+TEST(IntegerText, DigitCountsAroundTheRangeLimit)
+{
+    EXPECT_EQ(TryParseInt32("999999999"), 999999999);
+    EXPECT_EQ(TryParseInt32("-999999999"), -999999999);
+    EXPECT_EQ(TryParseInt32("1000000000"), 1000000000);
+    EXPECT_EQ(TryParseInt32("0000000002147483647"), INT32_MAX);
+    EXPECT_EQ(TryParseInt32("9999999999"), std::nullopt);
+    EXPECT_EQ(TryParseInt64("999999999999999999"), 999999999999999999);
+    EXPECT_EQ(TryParseInt64("-999999999999999999"), -999999999999999999);
+    EXPECT_EQ(TryParseInt64("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(TryParseInt64("00009223372036854775807"), INT64_MAX);
+    EXPECT_EQ(TryParseInt64("99999999999999999999"), std::nullopt);
+    EXPECT_EQ(TryParseInt64("12345678901234567 "), std::nullopt);
+    EXPECT_EQ(TryParseInt64("1234567890x"), std::nullopt);
+    EXPECT_EQ(TryParseInt64("-"), std::nullopt);
+}
+
 TEST(IntegerText, HexadecimalPrefixesAreTwosComplement)
 {
     EXPECT_EQ(TryParseInt32("0x10"), 16);

@@ -302,4 +302,47 @@ TEST(StringListTest, EditLinesRewritesAndDropsInOnePass)
     EXPECT_EQ(tagsOf(list), (std::vector<int64_t> { 0, 2 }));
 }
 
+int tagsDescending(int64_t a, int64_t b)
+{
+    return a == b ? 0 : a < b ? 1 : -1;
+}
+
+int listTagsDescending(const TStringList& list, int a, int b, void*)
+{
+    return tagsDescending(list.Tag(a), list.Tag(b));
+}
+
+// The tag sort must make exactly the exchanges of the list sort, so that of several lines with the
+// same tag the same one ends up last, whatever the mix of equal tags.
+TEST(StringListTest, SortByTagOrdersEqualTagsExactlyAsCustomSort)
+{
+    std::mt19937 rng(3);
+    for (int n : { 0, 1, 2, 3, 17, 1000, 20000 }) {
+        for (int distinct : { 1, 2, 5, 1000000 }) {
+            TStringList byList, byTag;
+            for (int i = 0; i < n; ++i) {
+                const auto tag = static_cast<int64_t>(rng() % distinct) - distinct / 2;
+                byList.Add("line " + std::to_string(i));
+                byList.SetTag(i, tag);
+            }
+            byTag = byList;
+            const uint64_t stamp = byTag.ChangeStamp();
+            byList.CustomSort(listTagsDescending);
+            byTag.CustomSortByTag(tagsDescending);
+            ASSERT_EQ(linesOf(byTag), linesOf(byList)) << n << " lines, " << distinct << " tags";
+            ASSERT_EQ(tagsOf(byTag), tagsOf(byList));
+            if (n >= 2) {
+                EXPECT_NE(byTag.ChangeStamp(), stamp);
+            }
+        }
+    }
+    // A sorted list keeps its order.
+    TStringList sorted = listOf({ "b", "a", "c" });
+    sorted.SetSorted(true);
+    sorted.SetTag(0, 1);
+    sorted.SetTag(2, 9);
+    sorted.CustomSortByTag(tagsDescending);
+    EXPECT_EQ(linesOf(sorted), (Lines { "a", "b", "c" }));
+}
+
 } // namespace

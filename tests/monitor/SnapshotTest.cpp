@@ -98,6 +98,25 @@ TEST_F(SnapshotTest, FieldsReadByTheNumberRule)
     EXPECT_EQ(cell(6, 2), "");
 }
 
+// Plain digits are read on a short path; numbers on either side of its limit must read as the
+// full rule reads them.
+TEST_F(SnapshotTest, LongNumbersAroundTheDigitLimit)
+{
+    serve({});
+    service.Set("/",
+        "head\r\n198.18.0.1,999999999999999999,0\r\n198.18.0.2,9223372036854775807,0\r\n"
+        "198.18.0.3,00000000000000000012,0\r\n198.18.0.4,12\xb2,0\r\n198.18.0.5,99999999999999999999,0\r\n"
+        "end\r\n");
+    PollOnce();
+    TChartSeriesList& out = chartOut().SeriesList();
+    ASSERT_EQ(out.Count(), 5);
+    EXPECT_EQ(lastY(out.Item(0)), double(999999999999999999) * 0.008);
+    EXPECT_EQ(lastY(out.Item(1)), double(INT64_MAX) * 0.008);
+    EXPECT_EQ(lastY(out.Item(2)), 12 * 0.008);
+    EXPECT_EQ(lastY(out.Item(3)), 0);
+    EXPECT_EQ(lastY(out.Item(4)), 0);
+}
+
 TEST_F(SnapshotTest, TwentyNineThirtyAndThirtyOneHosts)
 {
     serve(Hosts(29));

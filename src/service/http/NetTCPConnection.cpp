@@ -220,6 +220,16 @@ int TNetTCPConnection::receiveStep(
     return int(count);
 }
 
+std::string TNetTCPConnection::takeOverlongLine(size_t maxLen)
+{
+    if (MaxLineAction == maException)
+        throw ENetReadLnMaxLineLengthExceeded();
+    std::string part = m_in.substr(m_inHead, maxLen);
+    m_inHead += maxLen;
+    m_scanPos = m_inHead;
+    return part;
+}
+
 std::string TNetTCPConnection::ReadLn()
 {
     for (;;) {
@@ -230,14 +240,8 @@ std::string TNetTCPConnection::ReadLn()
         if (lf) {
             size_t pos = size_t(static_cast<const char*>(lf) - base);
             size_t length = pos - m_inHead;
-            if (length > maxLen) {
-                if (MaxLineAction == maException)
-                    throw ENetReadLnMaxLineLengthExceeded();
-                std::string part = m_in.substr(m_inHead, maxLen);
-                m_inHead += maxLen;
-                m_scanPos = m_inHead;
-                return part;
-            }
+            if (length > maxLen)
+                return takeOverlongLine(maxLen);
             std::string line = m_in.substr(m_inHead, length);
             m_inHead = pos + 1;
             m_scanPos = m_inHead;
@@ -246,14 +250,8 @@ std::string TNetTCPConnection::ReadLn()
                 line.pop_back();
             return line;
         }
-        if (InputBufferSize() > maxLen) {
-            if (MaxLineAction == maException)
-                throw ENetReadLnMaxLineLengthExceeded();
-            std::string part = m_in.substr(m_inHead, maxLen);
-            m_inHead += maxLen;
-            m_scanPos = m_inHead;
-            return part;
-        }
+        if (InputBufferSize() > maxLen)
+            return takeOverlongLine(maxLen);
         m_scanPos = m_in.size();
         // A close now fails even with part of a line buffered: a cut line is never a line.
         CheckForDisconnect(true, true);

@@ -4,19 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
-
-namespace {
-std::string longTimeText(std::chrono::system_clock::time_point when)
-{
-    std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local {};
-    localtime_r(&t, &local);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-} // namespace
 
 TNetTCPConnection::TNetTCPConnection()
     : m_lastActivity(std::chrono::system_clock::now())
@@ -132,7 +119,7 @@ int TNetTCPConnection::waitBudget(std::optional<TNetClock::time_point> end) cons
 
 void TNetTCPConnection::raiseReadTimeout()
 {
-    throw ENetReadTimeout("Read Timeout, last activity " + longTimeText(m_lastActivity));
+    throw ENetReadTimeout("Read Timeout, last activity " + LongTimeText(m_lastActivity));
 }
 
 void TNetTCPConnection::compactInput()

@@ -4,6 +4,8 @@
 #include "support/ScriptedServer.h"
 
 #include <chrono>
+#include <exception>
+#include <functional>
 #include <string>
 
 namespace qtm_test {
@@ -28,6 +30,17 @@ inline void ConfigureLikeMonitor(TNetHTTP& client)
 inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The message action fails with, or "no failure".
+inline std::string failureOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "no failure";
 }
 
 } // namespace qtm_test

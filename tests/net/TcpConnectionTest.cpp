@@ -22,16 +22,6 @@ struct Client : TNetTCPClient {
     }
     ~Client() override { Disconnect(); }
 };
-
-std::string failureOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no failure";
-}
 } // namespace
 
 TEST(TcpConnection, LineEndingsGiveTheSameTextAndInnerCrStays)

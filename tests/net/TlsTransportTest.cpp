@@ -47,16 +47,6 @@ std::unique_ptr<TNetHTTP> tlsClient()
     return client;
 }
 
-std::string failureOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no failure";
-}
-
 class TlsTransport : public ::testing::Test {
 protected:
     void TearDown() override { SetOpenSSLLibraryNamesForTesting("", ""); }

@@ -1,5 +1,6 @@
 #include "ResourceText.h"
 #include "SnifferService.h"
+#include "TextLines.h"
 
 #include "base/IntegerText.h"
 
@@ -13,16 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        result.push_back(line);
-    return result;
-}
 
 std::vector<std::string> fields(const std::string& line)
 {

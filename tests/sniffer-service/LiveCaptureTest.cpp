@@ -159,16 +159,7 @@ TEST(LiveCapture, CountsExactBytesAndDirectionsOfSentDatagrams)
     // The handle is active once opened; a short pause lets the reader enter its loop.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
-    for (const auto& d : datagrams) {
-        std::vector<char> payload(d.payload, 'x');
-        sockaddr_in to {};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(portOf(d.destination));
-        to.sin_addr.s_addr = htonl(d.destination);
-        ASSERT_EQ(
-            sendto(sockets[d.source], payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-            ssize_t(payload.size()));
-    }
+    ASSERT_NO_FATAL_FAILURE(sendAll(datagrams, sockets));
 
     const std::map<std::string, Totals> expected = {
         { "127.0.0.2", { 5 * 128 + 4 * 38, 3 * 1028 } },

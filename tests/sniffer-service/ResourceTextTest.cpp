@@ -1,4 +1,5 @@
 #include "ResourceText.h"
+#include "TextLines.h"
 
 #include "base/IntegerText.h"
 
@@ -8,16 +9,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        result.push_back(line);
-    return result;
-}
 
 std::string field(const std::string& line, int n)
 {

@@ -121,22 +121,15 @@ bool TChart::axisShown(const TChartAxis& axis) const
 
 double TChart::AxisMaxValue(const TChartAxis& axis) const
 {
-    StackCacheScope scope(stackCache_.valid, [this] { buildStackCache(); });
-    bool found = false;
-    double result = 0;
-    for (const TChartSeries* series : seriesList_) {
-        if (!series->Active() || series->PointCount() == 0 || !seriesOnAxis(*series, axis))
-            continue;
-        const double v = axis.Horizontal() ? series->MaxXValue() : series->SeriesMaxValue();
-        if (std::isnan(v))
-            continue;
-        result = found ? std::max(result, v) : v;
-        found = true;
-    }
-    return result;
+    return axisExtreme(axis, true);
 }
 
 double TChart::AxisMinValue(const TChartAxis& axis) const
+{
+    return axisExtreme(axis, false);
+}
+
+double TChart::axisExtreme(const TChartAxis& axis, bool largest) const
 {
     StackCacheScope scope(stackCache_.valid, [this] { buildStackCache(); });
     bool found = false;
@@ -144,10 +137,14 @@ double TChart::AxisMinValue(const TChartAxis& axis) const
     for (const TChartSeries* series : seriesList_) {
         if (!series->Active() || series->PointCount() == 0 || !seriesOnAxis(*series, axis))
             continue;
-        const double v = axis.Horizontal() ? series->MinXValue() : series->SeriesMinValue();
+        double v;
+        if (axis.Horizontal())
+            v = largest ? series->MaxXValue() : series->MinXValue();
+        else
+            v = largest ? series->SeriesMaxValue() : series->SeriesMinValue();
         if (std::isnan(v))
             continue;
-        result = found ? std::min(result, v) : v;
+        result = found ? (largest ? std::max(result, v) : std::min(result, v)) : v;
         found = true;
     }
     return result;

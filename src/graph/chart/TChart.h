@@ -143,6 +143,8 @@ private:
 
     TColor defaultSeriesColor(int index) const;
     bool seriesOnAxis(const TChartSeries& series, const TChartAxis& axis) const;
+    // AxisMaxValue when largest, else AxisMinValue.
+    double axisExtreme(const TChartAxis& axis, bool largest) const;
     bool axisShown(const TChartAxis& axis) const;
     void calcAxisRange(TChartAxis& axis) const;
     void calcAxisLabels(TChartAxis& axis) const;

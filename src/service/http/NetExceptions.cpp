@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <netdb.h>
 
 namespace {
@@ -140,4 +141,14 @@ ENetHTTPBodyIncomplete::ENetHTTPBodyIncomplete(long long received, long long exp
 ENetHTTPBodyTooLarge::ENetHTTPBodyTooLarge(long long limit)
     : ENetHTTPResponseError("Response body exceeds " + std::to_string(limit) + " bytes.")
 {
+}
+
+std::string LongTimeText(std::chrono::system_clock::time_point when)
+{
+    std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm local {};
+    localtime_r(&t, &local);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
 }

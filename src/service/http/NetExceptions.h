@@ -2,6 +2,7 @@
 
 #include "base/Exception.h"
 
+#include <chrono>
 #include <string>
 
 // Every failure of the network layer. The message can be extended on the way up (a failed connect
@@ -239,3 +240,6 @@ public:
 // description the messages use for such a number.
 int SocketErrorCodeFromErrno(int err);
 std::string SocketErrorText(int code);
+
+// A moment as the timeout messages give it: local time, HH:MM:SS.
+std::string LongTimeText(std::chrono::system_clock::time_point when);

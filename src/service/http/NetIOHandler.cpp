@@ -220,14 +220,14 @@ bool TNetIOHandlerSocket::Writable(int timeoutMs)
     return waitFor(POLLOUT, timeoutMs);
 }
 
-long TNetIOHandlerSocket::Recv(char* buffer, size_t length)
+template <typename Call> long TNetIOHandlerSocket::transfer(Call&& call)
 {
     if (!Connected()) {
         m_lastErrno = ESHUTDOWN;
         return -1;
     }
     for (;;) {
-        ssize_t n = ::recv(m_binding->Handle, buffer, length, 0);
+        ssize_t n = call(m_binding->Handle);
         if (n >= 0)
             return long(n);
         if (errno == EINTR)
@@ -239,22 +239,13 @@ long TNetIOHandlerSocket::Recv(char* buffer, size_t length)
     }
 }
 
+long TNetIOHandlerSocket::Recv(char* buffer, size_t length)
+{
+    return transfer([&](auto handle) { return ::recv(handle, buffer, length, 0); });
+}
+
 long TNetIOHandlerSocket::Send(const char* buffer, size_t length)
 {
-    if (!Connected()) {
-        m_lastErrno = ESHUTDOWN;
-        return -1;
-    }
-    for (;;) {
-        // MSG_NOSIGNAL: a server that went away must give an error, not end the program.
-        ssize_t n = ::send(m_binding->Handle, buffer, length, MSG_NOSIGNAL);
-        if (n >= 0)
-            return long(n);
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return kWouldBlock;
-        m_lastErrno = errno;
-        return -1;
-    }
+    // MSG_NOSIGNAL: a server that went away must give an error, not end the program.
+    return transfer([&](auto handle) { return ::send(handle, buffer, length, MSG_NOSIGNAL); });
 }

@@ -86,6 +86,9 @@ protected:
     void closeHandle();
 
 private:
+    // Recv and Send alike: call does one system call on the handle; retried when interrupted.
+    template <typename Call> long transfer(Call&& call);
+
     std::unique_ptr<TNetSocketHandle> m_binding;
     std::unique_ptr<TNetSocksInfo> m_socksInfo;
 };

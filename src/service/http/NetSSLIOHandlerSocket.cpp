@@ -86,16 +86,6 @@ TNetSSLContext* createContext(const TNetSSLOptions& options)
     api->SSL_CTX_ctrl(ctx, SSL_CTRL_CLEAR_MODE, SSL_MODE_AUTO_RETRY, nullptr);
     return context;
 }
-
-std::string longTimeText()
-{
-    std::time_t t = std::time(nullptr);
-    std::tm local {};
-    localtime_r(&t, &local);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
 } // namespace
 
 TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket() = default;
@@ -172,7 +162,7 @@ void TNetSSLIOHandlerSocket::OpenEncodedConnection()
     in_addr addr {};
     if (!m_host.empty() && inet_pton(AF_INET, m_host.c_str(), &addr) != 1)
         api->SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(m_host.c_str()));
-    std::string started = longTimeText();
+    std::string started = LongTimeText(std::chrono::system_clock::now());
     for (;;) {
         int rc;
         {

@@ -4,19 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
-
-namespace {
-std::string longTimeText(std::chrono::system_clock::time_point when)
-{
-    std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local {};
-    localtime_r(&t, &local);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-} // namespace
 
 TNetTCPConnection::TNetTCPConnection()
     : m_lastActivity(std::chrono::system_clock::now())
@@ -132,7 +119,7 @@ int TNetTCPConnection::waitBudget(std::optional<TNetClock::time_point> end) cons
 
 void TNetTCPConnection::raiseReadTimeout()
 {
-    throw ENetReadTimeout("Read Timeout, last activity " + longTimeText(m_lastActivity));
+    throw ENetReadTimeout("Read Timeout, last activity " + LongTimeText(m_lastActivity));
 }
 
 void TNetTCPConnection::compactInput()
@@ -220,6 +207,16 @@ int TNetTCPConnection::receiveStep(
     return int(count);
 }
 
+std::string TNetTCPConnection::takeOverlongLine(size_t maxLen)
+{
+    if (MaxLineAction == maException)
+        throw ENetReadLnMaxLineLengthExceeded();
+    std::string part = m_in.substr(m_inHead, maxLen);
+    m_inHead += maxLen;
+    m_scanPos = m_inHead;
+    return part;
+}
+
 std::string TNetTCPConnection::ReadLn()
 {
     for (;;) {
@@ -230,14 +227,8 @@ std::string TNetTCPConnection::ReadLn()
         if (lf) {
             size_t pos = size_t(static_cast<const char*>(lf) - base);
             size_t length = pos - m_inHead;
-            if (length > maxLen) {
-                if (MaxLineAction == maException)
-                    throw ENetReadLnMaxLineLengthExceeded();
-                std::string part = m_in.substr(m_inHead, maxLen);
-                m_inHead += maxLen;
-                m_scanPos = m_inHead;
-                return part;
-            }
+            if (length > maxLen)
+                return takeOverlongLine(maxLen);
             std::string line = m_in.substr(m_inHead, length);
             m_inHead = pos + 1;
             m_scanPos = m_inHead;
@@ -246,14 +237,8 @@ std::string TNetTCPConnection::ReadLn()
                 line.pop_back();
             return line;
         }
-        if (InputBufferSize() > maxLen) {
-            if (MaxLineAction == maException)
-                throw ENetReadLnMaxLineLengthExceeded();
-            std::string part = m_in.substr(m_inHead, maxLen);
-            m_inHead += maxLen;
-            m_scanPos = m_inHead;
-            return part;
-        }
+        if (InputBufferSize() > maxLen)
+            return takeOverlongLine(maxLen);
         m_scanPos = m_in.size();
         // A close now fails even with part of a line buffered: a cut line is never a line.
         CheckForDisconnect(true, true);

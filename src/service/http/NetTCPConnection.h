@@ -76,6 +76,8 @@ private:
     void sendBytes(const char* data, size_t length);
     void moveToSink(std::string& sink, size_t count);
     void compactInput();
+    // A line longer than maxLen: fails, or hands out its first maxLen bytes, as MaxLineAction says.
+    std::string takeOverlongLine(size_t maxLen);
     [[noreturn]] void raiseReadTimeout();
     // Milliseconds a wait may take under ReadTimeout-like limit ms (0: none) and the deadline;
     // sets deadlineBound when the deadline is the nearer one.

@@ -3,6 +3,8 @@
 #include "table/QuickList.h"
 
 #include <algorithm>
+#include "support/BenchClock.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -12,19 +14,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using BenchClock::Clock;
+using BenchClock::msSince;
 
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Processor time of this process: steadier than the wall clock on a machine busy with other work.
 double cpuMs()
 {
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    return BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 int64_t byTagDescending(const TStringList& list, int a, int b)

@@ -18,6 +18,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include "support/BenchClock.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,18 +34,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using BenchClock::Clock;
+using BenchClock::msSince;
 
 double threadCpuMs()
 {
-    timespec t {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+    return BenchClock::cpuMs(CLOCK_THREAD_CPUTIME_ID);
 }
 
 // Wall-clock and this thread's CPU time of repeated runs. The CPU time is the steadier figure when

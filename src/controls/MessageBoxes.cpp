@@ -1,5 +1,7 @@
 #include "controls/MessageBoxes.h"
 
+#include "controls/DisplayText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -39,7 +41,7 @@ void ShowErrorBox(const QString& message)
 
 void ShowErrorBox(const std::exception& error)
 {
-    ShowErrorBox(QString::fromLatin1(error.what()));
+    ShowErrorBox(DisplayText(error.what()));
 }
 
 void ShowMessage(const QString& text)

@@ -1,6 +1,7 @@
 #include "controls/TStringGrid.h"
 
 #include "base/Exception.h"
+#include "controls/DisplayText.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -54,8 +55,7 @@ void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
 
 void TGridCanvas::TextRect(const QRect& rect, int x, int y, const std::string& text)
 {
-    const size_t limit = size_t(std::max(rect.width(), 0)) + TextSlack;
-    TextRect(rect, x, y, QString::fromLatin1(text.data(), qsizetype(std::min(text.size(), limit))));
+    TextRect(rect, x, y, DisplayText(text, qsizetype(std::max(rect.width(), 0)) + TextSlack));
 }
 
 TStringGrid::TStringGrid(QWidget* parent)

@@ -54,7 +54,7 @@ struct TGridCanvas {
     // Draws one line of text with its top-left corner at (x, y) in Font and FontColor, clipped to the rectangle.
     // The background is left alone; fill it first.
     void TextRect(const QRect& rect, int x, int y, const QString& text);
-    // The same for a cell text, which is single-byte and shown as Latin-1.
+    // The same for a cell text, whose bytes show as UTF-8 where valid and as Latin-1 elsewhere.
     void TextRect(const QRect& rect, int x, int y, const std::string& text);
 };
 

@@ -1,6 +1,7 @@
 #include "app/SnifferMainForm.h"
 
 #include "base/IntegerText.h"
+#include "controls/DisplayText.h"
 #include "graph/HostSeries.h"
 #include "graph/chart/AreaSeries.h"
 #include "graph/chart/TChart.h"
@@ -55,7 +56,7 @@ void TSnifferMainForm::AddHostSample(TChart* chart, int position, const std::str
     series->AddPoint(SampleIndex, value, QString(), clDefault);
     series->SetTag(IPToInt(address));
     const std::string& title = name.empty() ? address : name;
-    series->SetTitle(QString::fromLatin1(title.data(), qsizetype(title.size())));
+    series->SetTitle(DisplayText(title));
     while (series->PointCount() > WindowPoints)
         series->DeletePoint(0);
     // Hosts that share a series (duplicate or unreadable addresses) leave the list shorter than

@@ -1,5 +1,6 @@
 #include "app/SnifferMainForm.h"
 
+#include "controls/DisplayText.h"
 #include "controls/TStringGrid.h"
 #include "graph/chart/ChartTypes.h"
 #include "table/HostColors.h"
@@ -14,7 +15,8 @@ bool makesRowBold(const std::string& rate, int boldCharCount)
 }
 } // namespace
 
-void TSnifferMainForm::StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState&)
+void TSnifferMainForm::StringGrid1DrawCell(
+    TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState&)
 {
     const std::string& recvSpeed = StringGrid1->Cell(3, ARow);
     const std::string& sendSpeed = StringGrid1->Cell(4, ARow);
@@ -25,5 +27,5 @@ void TSnifferMainForm::StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int AR
     if (ARow > HostRowsWithSwatch)
         canvas.FontColor = BeyondTopHostsGrey;
     canvas.FillRect(Rect);
-    canvas.TextRect(Rect, Rect.left() + 2, Rect.top() + 2, QString::fromLatin1(StringGrid1->Cell(ACol, ARow).data(), qsizetype(StringGrid1->Cell(ACol, ARow).size())));
+    canvas.TextRect(Rect, Rect.left() + 2, Rect.top() + 2, DisplayText(StringGrid1->Cell(ACol, ARow)));
 }

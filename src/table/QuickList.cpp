@@ -1,5 +1,6 @@
 #include "table/QuickList.h"
 
+#include "base/Utf8Text.h"
 #include "table/GetField.h"
 
 #include <cstring>
@@ -240,7 +241,7 @@ void NormalizeHostNames(TQuickList& names)
     names.EditLines([](std::string& line) {
         const std::string_view s = beforeMarkup(line);
         const std::string_view key = trimBlanks(GetFieldView(s, '=', 0));
-        const std::string_view value = trimBlanks(GetFieldView(s, '=', 1)).substr(0, maxNameLength);
+        const std::string_view value = FirstChars(trimBlanks(GetFieldView(s, '=', 1)), maxNameLength);
         if (value.empty())
             return false;
         // Already normalised lines (every refresh that brings the same list) are left untouched.

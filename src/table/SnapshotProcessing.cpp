@@ -3,6 +3,7 @@
 #include "base/IntegerText.h"
 #include "base/StringList.h"
 #include "controls/AutoSizeLabel.h"
+#include "controls/DisplayText.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
 #include "service/ServiceLocations.h"
@@ -10,6 +11,7 @@
 #include "table/Formatting.h"
 #include "table/GetField.h"
 #include "table/QuickList.h"
+#include "table/RegionalSettings.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -72,11 +74,6 @@ int compareSpeedTags(int64_t a, int64_t b)
 int64_t wrappingAdd(int64_t a, int64_t b)
 {
     return int64_t(uint64_t(a) + uint64_t(b));
-}
-
-QString latin1(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
 }
 
 } // namespace
@@ -173,8 +170,8 @@ void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
     SampleIndex += 1;
     PadSeries(ChartIn);
     PadSeries(ChartOut);
-    SetLabelCaption(ISLabel, latin1(FormatSpeed(totalSendRate) + ", " + FormatBytes(totalSent, false)));
-    SetLabelCaption(IRLabel, latin1(FormatSpeed(totalRecvRate) + ", " + FormatBytes(totalReceived, false)));
+    SetLabelCaption(ISLabel, DisplayText(FormatSpeed(totalSendRate) + ", " + FormatBytes(totalSent, false)));
+    SetLabelCaption(IRLabel, DisplayText(FormatSpeed(totalRecvRate) + ", " + FormatBytes(totalReceived, false)));
 }
 
 std::string TSnifferMainForm::FormatSpeed(int64_t value) const
@@ -185,11 +182,5 @@ std::string TSnifferMainForm::FormatSpeed(int64_t value) const
 void TSnifferMainForm::TakeRegionalSettings()
 {
     // The window's locale follows the user's regional settings unless it was given its own.
-    const QLocale locale = this->locale();
-    const QString group = locale.groupSeparator();
-    const QString decimal = locale.decimalPoint();
-    TFormatSettings& settings = FormatSettings();
-    // Separators are single characters of the single-byte code page; one that is not gives none.
-    settings.ThousandSeparator = group.size() == 1 && group[0].unicode() < 256 ? char(group[0].unicode()) : 0;
-    settings.DecimalSeparator = decimal.size() == 1 && decimal[0].unicode() < 256 ? char(decimal[0].unicode()) : '.';
+    FormatSettings() = RegionalFormatSettings(locale());
 }

@@ -640,3 +640,20 @@ TEST_F(StringGridTest, TinySizesAndDegenerateShapesPaintWithoutCrashing)
 }
 
 } // namespace
+
+TEST(GridCanvasTest, CellTextShowsUtf8WhereValidAndLatin1Elsewhere)
+{
+    const auto draw = [](const auto& text) {
+        QImage image(80, 24, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        TGridCanvas canvas { painter, QFont(), Qt::black, Qt::white };
+        canvas.TextRect(QRect(0, 0, 80, 24), 2, 2, text);
+        painter.end();
+        return image;
+    };
+    const QImage buero = draw(QString::fromUtf8("B\xC3\xBCro"));
+    EXPECT_EQ(draw(std::string("B\xC3\xBCro")), buero);
+    EXPECT_EQ(draw(std::string("B\xFCro")), buero);
+    EXPECT_NE(draw(QString::fromLatin1("B\xC3\xBCro")), buero);
+}

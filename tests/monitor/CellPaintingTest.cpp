@@ -93,3 +93,29 @@ TEST_F(CellPaintingTest, SwatchesForTheTop29AndGreyTextBeyond)
     EXPECT_NEAR(darkest(image, text30), 96, 6);
     EXPECT_LT(darkest(image, grid().CellRect(2, 29).adjusted(1, 1, -1, -1)), 50);
 }
+
+// The name list is saved as UTF-8 on this desktop; older lists are Latin-1. Both show the letters
+// they mean, and a name of 20 two-byte letters shows its first 15.
+TEST_F(CellPaintingTest, NamesShowAsUtf8WhereValidAndAsLatin1Elsewhere)
+{
+    std::string umlauts;
+    for (int i = 0; i < 20; ++i)
+        umlauts += "\xC3\xBC";
+    service.Set("/ip",
+        "198.18.0.1=B\xC3\xBCro\n198.18.0.2=B\xFCro\n198.18.0.3=B\xC3\x83\xC2\xBCro\n198.18.0.4=" + umlauts + "\n");
+    service.Set("/",
+        Snapshot({ { "198.18.0.1", 1, 1 }, { "198.18.0.2", 1, 1 }, { "198.18.0.3", 1, 1 }, { "198.18.0.4", 1, 1 } }));
+    Start();
+    PollOnce();
+    EXPECT_EQ(cell(1, 1), "B\xC3\xBCro"); // kept as bytes; only the screen decodes
+    EXPECT_EQ(cell(1, 4), umlauts.substr(0, 30));
+
+    const QImage image = grid().RenderViewport();
+    const auto shown = [&](int row) { return image.copy(grid().CellRect(1, row).adjusted(1, 1, -1, -1)); };
+    EXPECT_EQ(shown(1), shown(2)); // "Büro" both times
+    EXPECT_NE(shown(1), shown(3)); // and not the "BÃ¼ro" of a misread list
+
+    EXPECT_EQ(chartIn().SeriesList().Item(0)->Title(), QString::fromUtf8("B\xC3\xBCro"));
+    EXPECT_EQ(chartIn().SeriesList().Item(1)->Title(), QString::fromUtf8("B\xC3\xBCro"));
+    EXPECT_EQ(chartIn().SeriesList().Item(3)->Title(), QString(15, QChar(0xFC)));
+}

@@ -146,7 +146,7 @@ TEST_F(SnapshotTest, TwentyNineThirtyAndThirtyOneHosts)
 TEST_F(SnapshotTest, ActiveMachinesOptionHidesIdleHostsBeyondTheTop29)
 {
     std::vector<Host> hosts = Hosts(35);
-    hosts[5].send = hosts[5].recv = 0;   // idle but in the top 29: keeps its row
+    hosts[5].send = hosts[5].recv = 0; // idle but in the top 29: keeps its row
     hosts[31].send = hosts[31].recv = 0; // idle beyond: no row
     serve(hosts);
     PollOnce();
@@ -165,7 +165,8 @@ TEST_F(SnapshotTest, CurrentSpeedOrderSortsHostLinesOnly)
     std::vector<Host> hosts = { { "198.18.0.1", 10, 10 }, { "198.18.0.2", 500, 500 }, { "198.18.0.3", 1, 0 },
         { "198.18.0.4", 0, 0 }, { "198.18.0.5", 70, 0 } };
     // A closing line that looks like a busy host must never be read as one.
-    service.Set("/", "head\r\n" + HostLine(hosts[0]) + "\r\n" + HostLine(hosts[1]) + "\r\n" + HostLine(hosts[2]) + "\r\n"
+    service.Set("/",
+        "head\r\n" + HostLine(hosts[0]) + "\r\n" + HostLine(hosts[1]) + "\r\n" + HostLine(hosts[2]) + "\r\n"
             + HostLine(hosts[3]) + "\r\n" + HostLine(hosts[4]) + "\r\n198.18.9.9,99999,99999,0,0\r\n");
     control<TRadioGroup>("RadioGroup1")->Button(1)->click();
     PollOnce();
@@ -226,4 +227,22 @@ TEST_F(SnapshotTest, RegionalSeparatorsAreTakenAgainWhenTheyChange)
     form->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     PollOnce();
     EXPECT_EQ(cell(5, 1), "1,024.00 kB");
+}
+
+// fr_FR and fr_CH group with U+202F, de_CH with U+2019: the table writes a single-byte stand-in.
+TEST_F(SnapshotTest, SeparatorsOutsideLatin1StillGroupTheDigits)
+{
+    serve({ { "198.18.0.1", 0, 0, 1536, 1048575 } });
+    form->setLocale(QLocale(QLocale::French, QLocale::France));
+    PollOnce();
+    EXPECT_EQ(cell(5, 1),
+        "1\xA0"
+        "024,00 kB");
+    EXPECT_EQ(label("IRLabel"),
+        QString::fromUtf8(", 1\xC2\xA0"
+                          "024,00 kB"));
+    form->setLocale(QLocale(QLocale::German, QLocale::Switzerland));
+    PollOnce();
+    EXPECT_EQ(cell(5, 1), "1'024.00 kB");
+    EXPECT_EQ(label("IRLabel"), ", 1'024.00 kB");
 }

@@ -22,10 +22,7 @@ protected:
         path = tmpl;
     }
     void TearDown() override { std::remove(path.c_str()); }
-    void write(const std::string& text)
-    {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    void write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     TIniFile ini() const { return TIniFile(path); }
 };
 
@@ -66,6 +63,44 @@ TEST_F(IniFileTest, ValueCutAt2047Characters)
     EXPECT_EQ(ini().ReadString("Settings", "Long", "").size(), 2047u);
 }
 
+TEST_F(IniFileTest, LineLongerThanTheReadersBufferIsCutNotSkipped)
+{
+    write("[Settings]\nIPSource=" + std::string(200000, 'n') + "\nBoldCharCount=5\n");
+    EXPECT_EQ(ini().ReadString("Settings", "IPSource", "dflt"), std::string(2047, 'n'));
+    EXPECT_EQ(ini().ReadInteger("Settings", "BoldCharCount", 11), 5); // the rest of the long line is no setting
+}
+
+TEST_F(IniFileTest, CutNeverSplitsAUtf8Character)
+{
+    write("[Settings]\nIPSource=" + std::string(2046, 'a') + "\xC3\xBC\xC3\xBC\n");
+    EXPECT_EQ(ini().ReadString("Settings", "IPSource", ""), std::string(2046, 'a') + "\xC3\xBC");
+}
+
+// The same settings saved by editors of different systems.
+TEST_F(IniFileTest, ByteOrderMarkAndEveryLineEndReadAsTheSameFile)
+{
+    const char* variants[] = {
+        "[Settings]\nSnifferService=127.0.0.1:8080\nBoldCharCount=7\n",
+        "\xEF\xBB\xBF[Settings]\nSnifferService=127.0.0.1:8080\nBoldCharCount=7\n",
+        "[Settings]\r\nSnifferService=127.0.0.1:8080\r\nBoldCharCount=7\r\n",
+        "\xEF\xBB\xBF[Settings]\r\nSnifferService=127.0.0.1:8080\r\nBoldCharCount=7\r\n",
+        "[Settings]\rSnifferService=127.0.0.1:8080\rBoldCharCount=7\r",
+        "\xEF\xBB\xBF[Settings]\rSnifferService=127.0.0.1:8080\rBoldCharCount=7",
+        "[Settings]\r\rSnifferService=127.0.0.1:8080\n\r\nBoldCharCount=7",
+    };
+    for (const char* text : variants) {
+        write(text);
+        EXPECT_EQ(ini().ReadString("Settings", "SnifferService", SnifferSettings::DefaultService), "127.0.0.1:8080")
+            << text;
+        EXPECT_EQ(ini().ReadInteger("Settings", "BoldCharCount", 11), 7) << text;
+    }
+    // A mark is only a mark at the very start; elsewhere its bytes belong to the text.
+    write("[Settings]\nA=\xEF\xBB\xBFx\n");
+    EXPECT_EQ(ini().ReadString("Settings", "A", ""), "\xEF\xBB\xBFx");
+    write("\xEF\xBB");
+    EXPECT_EQ(ini().ReadString("Settings", "A", "dflt"), "dflt");
+}
+
 TEST_F(IniFileTest, IntegerRuleWithDefaults)
 {
     write("[Settings]\nHex=0x10\nDollar=$10\nJunk=12abc\nEmpty=\nBig=2147483648\nMin=-2147483648\n"
@@ -84,12 +119,12 @@ TEST_F(IniFileTest, IntegerRuleWithDefaults)
 TEST_F(IniFileTest, ReadingNeverChangesTheFile)
 {
     write("[Settings]\nBoldCharCount=5\n");
-    struct stat before {};
+    struct stat before { };
     ASSERT_EQ(stat(path.c_str(), &before), 0);
     sleep(0);
     (void)ini().ReadInteger("Settings", "BoldCharCount", 11);
     (void)ini().ReadString("Settings", "Missing", "");
-    struct stat after {};
+    struct stat after { };
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);

@@ -76,6 +76,35 @@ TEST(QuickListTest, NameListLinesAreNormalised)
     }
 }
 
+std::string repeated(const std::string& s, int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+// Names saved as UTF-8 are cut after 15 characters, never inside one; bytes that are not UTF-8
+// count one character each. Addresses keep finding their own names among them.
+TEST(QuickListTest, NamesAreCutAfterFifteenCharactersNeverInsideOne)
+{
+    TQuickList names;
+    load(names,
+        {
+            "10.0.0.1=" + repeated("\xC3\xBC", 20),
+            "10.0.0.12=" + repeated("\xE2\x82\xAC", 20),
+            "10.0.0.2=abcdefghijklmn\xF0\x9F\x96\xA5z",
+            "10.0.0.3=B\xFCro " + repeated("\xFC", 20),
+            "10.0.0.4=B\xC3\xBCro",
+        });
+    EXPECT_EQ(names.Lookup("10.0.0.1"), repeated("\xC3\xBC", 15));
+    EXPECT_EQ(names.Lookup("10.0.0.12"), repeated("\xE2\x82\xAC", 15));
+    EXPECT_EQ(names.Lookup("10.0.0.2"), "abcdefghijklmn\xF0\x9F\x96\xA5");
+    EXPECT_EQ(names.Lookup("10.0.0.3"), "B\xFCro " + repeated("\xFC", 10));
+    EXPECT_EQ(names.Lookup("10.0.0.4"), "B\xC3\xBCro");
+    EXPECT_EQ(names.Lookup("10.0.0.5"), "");
+}
+
 TEST(QuickListTest, AddressesThatBeginOtherAddressesKeepTheirOwnNames)
 {
     TQuickList names;

@@ -7,8 +7,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
-#include <QTimer>
 #include <QRadioButton>
+#include <QTimer>
 
 class GraphLayoutTest : public MonitorTest {
 protected:
@@ -37,6 +37,9 @@ TEST_F(GraphLayoutTest, ChartsSplitThePanelSoOnePixelIsTheSameRate)
     EXPECT_EQ(chartOut().height(), 144);
     EXPECT_EQ(chartIn().height(), 488 - 144);
     EXPECT_EQ(chartOut().MarginLeft(), chartIn().MarginLeft());
+    peaks(130, 21); // 453 x 21 / 151 is exactly 63; 21 / 151 first would leave 62.99...
+    probe().ArrangeCharts();
+    EXPECT_EQ(chartOut().height(), 94);
     peaks(0, 50);
     probe().ArrangeCharts();
     EXPECT_EQ(chartOut().height(), 453 + 31);
@@ -71,10 +74,44 @@ TEST_F(GraphLayoutTest, LegendSitsOnTheTallerChart)
     probe().ArrangeCharts();
     EXPECT_FALSE(chartIn().Legend().Visible());
     EXPECT_TRUE(chartOut().Legend().Visible());
+    // 453 x 213 / 453 gives both charts 244 pixels: a tie goes to the download chart.
+    peaks(240, 213);
+    probe().ArrangeCharts();
+    ASSERT_EQ(chartIn().height(), chartOut().height());
+    EXPECT_TRUE(chartIn().Legend().Visible());
+    EXPECT_FALSE(chartOut().Legend().Visible());
+    peaks(239, 214); // one pixel more for the upload chart
+    probe().ArrangeCharts();
+    ASSERT_EQ(chartOut().height(), chartIn().height() + 2);
+    EXPECT_FALSE(chartIn().Legend().Visible());
+    EXPECT_TRUE(chartOut().Legend().Visible());
     control<QCheckBox>("cbLegend")->setChecked(false);
     probe().ArrangeCharts();
     EXPECT_FALSE(chartOut().Legend().Visible());
     EXPECT_EQ(chartOut().MarginRight(), 20);
+}
+
+TEST_F(GraphLayoutTest, LegendStandsTwentyPixelsRightOfThePlotOfTheLastDrawing)
+{
+    control<QCheckBox>("cbLegend")->setChecked(true);
+    peaks(300, 100);
+    probe().ArrangeCharts();
+    for (TChart* chart : { &chartIn(), &chartOut() }) {
+        QImage image(chart->size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        chart->paint(painter, chart->rect());
+    }
+    probe().ArrangeCharts();
+    for (TChart* chart : { &chartIn(), &chartOut() }) {
+        const QRect plot = chart->PlotRect();
+        ASSERT_FALSE(plot.isEmpty());
+        // 190 pixels of right margin hold the legend; the plot's right edge is its last pixel + 1.
+        EXPECT_EQ(plot.x() + plot.width(), chart->width() - 190);
+        EXPECT_EQ(chart->Legend().Left(), plot.x() + plot.width() + 20);
+        EXPECT_TRUE(chart->Legend().CustomPosition());
+    }
+    EXPECT_EQ(chartIn().Legend().Top(), 4);
+    EXPECT_EQ(chartOut().Legend().Top(), 0);
 }
 
 TEST_F(GraphLayoutTest, NegativeCapacityIsReportedAndTheStartGoesOn)

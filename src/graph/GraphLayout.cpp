@@ -17,6 +17,7 @@ namespace {
 constexpr int LegendMarginRight = 190;
 constexpr int PlainMarginRight = 20;
 constexpr int BottomAxisExtra = 6; // the 2-pixel axis line, its gap and the 3-pixel ticks
+constexpr int ValueLabelsSize = 45;
 
 // The charts' own properties as the form gives them, before InitCharts adjusts a few.
 void applyChartDesign(TChart* chart, bool upload)
@@ -69,7 +70,7 @@ void TSnifferMainForm::InitCharts()
 
 void TSnifferMainForm::InitChartAxes(TChart* chart)
 {
-    chart->LeftAxis().SetLabelsSize(45);
+    chart->LeftAxis().SetLabelsSize(ValueLabelsSize);
     chart->SetMarginRight(PlainMarginRight);
     chart->Legend().SetVisible(false);
 }
@@ -121,6 +122,12 @@ void TSnifferMainForm::ArrangeCharts()
     if (ChartIn->SeriesList().Count() == 0)
         return;
     ChartOut->SetMarginLeft(ChartIn->MarginLeft());
+    // A chart widens its label room for numbers too wide for it; both take the wider of the last
+    // drawing's labels so that their plots still start at the same place and the time axes line up.
+    const int labels = std::max(
+        { ValueLabelsSize, ChartIn->LeftAxis().MeasuredLabelsSize(), ChartOut->LeftAxis().MeasuredLabelsSize() });
+    ChartIn->LeftAxis().SetLabelsSize(labels);
+    ChartOut->LeftAxis().SetLabelsSize(labels);
     const int below = ChartOut->MarginBottom() + ChartOut->BottomAxis().LabelsSize() + BottomAxisExtra;
     const int avail = Panel2->height() - ChartIn->MarginTop() - below;
     const bool automatic = ChartOut->LeftAxis().AutomaticMaximum();

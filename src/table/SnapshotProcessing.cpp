@@ -5,6 +5,7 @@
 #include "controls/AutoSizeLabel.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
+#include "graph/chart/TChart.h"
 #include "service/ServiceLocations.h"
 #include "service/StripMarkup.h"
 #include "table/Formatting.h"
@@ -192,4 +193,10 @@ void TSnifferMainForm::TakeRegionalSettings()
     // Separators are single characters of the single-byte code page; one that is not gives none.
     settings.ThousandSeparator = group.size() == 1 && group[0].unicode() < 256 ? char(group[0].unicode()) : 0;
     settings.DecimalSeparator = decimal.size() == 1 && decimal[0].unicode() < 256 ? char(decimal[0].unicode()) : '.';
+    // The graph's axis numbers read like the table's.
+    TNumberSeparators axis;
+    axis.thousands = QChar(uchar(settings.ThousandSeparator));
+    axis.decimal = QChar(uchar(settings.DecimalSeparator));
+    ChartIn->SetNumberSeparators(axis);
+    ChartOut->SetNumberSeparators(axis);
 }

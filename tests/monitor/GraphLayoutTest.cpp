@@ -144,3 +144,63 @@ TEST_F(GraphLayoutTest, PointerOverASeriesNamesIt)
     EXPECT_EQ(chartIn().Hint(), "");
     EXPECT_EQ(control<QLabel>("lblSeries")->text(), "Click on a Series to identify it");
 }
+
+TEST_F(GraphLayoutTest, WideAxisNumbersKeepBothPlotsAligned)
+{
+    // 1.9 Gb/s down and 100 Mb/s up, in kbit/s: only the download chart's numbers outgrow 45 pixels.
+    peaks(1900000, 100000);
+    auto draw = [this] {
+        for (TChart* chart : { &chartIn(), &chartOut() }) {
+            QImage image(chart->size(), QImage::Format_RGB32);
+            QPainter painter(&image);
+            chart->paint(painter, chart->rect());
+        }
+    };
+    probe().ArrangeCharts();
+    draw();
+    ASSERT_GT(chartIn().LeftAxis().MeasuredLabelsSize(), 45);
+    probe().ArrangeCharts();
+    draw();
+    EXPECT_EQ(chartIn().LeftAxis().LabelsSize(), chartIn().LeftAxis().MeasuredLabelsSize());
+    EXPECT_EQ(chartOut().LeftAxis().LabelsSize(), chartIn().LeftAxis().LabelsSize());
+    EXPECT_EQ(chartIn().PlotRect().x(), chartOut().PlotRect().x());
+    peaks(300, 100); // small numbers again: back to the form's room
+    probe().ArrangeCharts();
+    draw();
+    probe().ArrangeCharts();
+    EXPECT_EQ(chartIn().LeftAxis().LabelsSize(), 45);
+    EXPECT_EQ(chartOut().LeftAxis().LabelsSize(), 45);
+}
+
+TEST_F(GraphLayoutTest, HugeTotalsStayClearOfTheSortGroup)
+{
+    service.Set(
+        "/", Snapshot({ { "198.18.0.1", 237500000, 237500000, 5000000000000000000LL, 9000000000000000000LL } }));
+    PollOnce();
+    QWidget* sortGroup = control<QWidget>("RadioGroup1");
+    for (const char* name : { "IRLabel", "ISLabel" }) {
+        QLabel* label = control<QLabel>(name);
+        ASSERT_TRUE(label->text().startsWith("1.90 Gb/s, ")) << label->text().toStdString();
+        EXPECT_LT(label->geometry().right(), sortGroup->geometry().left()) << name;
+        // The whole caption is there, in a font that fits.
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width()) << name;
+        EXPECT_GE(label->font().pixelSize(), 8);
+    }
+    // A short caption gets the form's 16-pixel font back.
+    service.Set("/", Snapshot({ { "198.18.0.1", 1000, 1000, 1000, 1000 } }));
+    PollOnce();
+    EXPECT_EQ(control<QLabel>("IRLabel")->font().pixelSize(), 16);
+    EXPECT_TRUE(control<QLabel>("IRLabel")->font().bold());
+}
+
+TEST_F(GraphLayoutTest, AxisNumbersUseTheTablesSeparators)
+{
+    form->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    for (TChart* chart : { &chartIn(), &chartOut() }) {
+        EXPECT_EQ(chart->NumberSeparators().thousands, QLatin1Char('.'));
+        EXPECT_EQ(chart->NumberSeparators().decimal, QLatin1Char(','));
+        EXPECT_EQ(FormatAxisValue(1500.5, chart->NumberSeparators()), "1.500,5");
+    }
+    form->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(FormatAxisValue(1500.5, chartOut().NumberSeparators()), "1,500.5");
+}

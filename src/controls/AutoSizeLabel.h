@@ -5,5 +5,6 @@
 class QLabel;
 
 // Sets a label's caption and lets its width follow the text, as the form's labels size
-// themselves to their captions; the top-left corner and the height stay.
+// themselves to their captions; the top-left corner and the height stay. A label never grows past
+// its maximum width: a longer caption is set in a smaller font.
 void SetLabelCaption(QLabel* label, const QString& caption);

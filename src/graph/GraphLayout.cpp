@@ -17,6 +17,7 @@ namespace {
 constexpr int LegendMarginRight = 190;
 constexpr int PlainMarginRight = 20;
 constexpr int BottomAxisExtra = 6; // the 2-pixel axis line, its gap and the 3-pixel ticks
+constexpr int ValueLabelsSize = 45;
 
 // The charts' own properties as the form gives them, before InitCharts adjusts a few.
 void applyChartDesign(TChart* chart, bool upload)
@@ -69,7 +70,7 @@ void TSnifferMainForm::InitCharts()
 
 void TSnifferMainForm::InitChartAxes(TChart* chart)
 {
-    chart->LeftAxis().SetLabelsSize(45);
+    chart->LeftAxis().SetLabelsSize(ValueLabelsSize);
     chart->SetMarginRight(PlainMarginRight);
     chart->Legend().SetVisible(false);
 }
@@ -94,8 +95,10 @@ void TSnifferMainForm::rgSpeedClick(QObject*)
 void TSnifferMainForm::cbCapacityClick(QObject*)
 {
     const TIniFile ini = SnifferSettings::Open();
-    const int32_t inCap = ini.ReadInteger(SnifferSettings::Section, "LineCapacityInBit", SnifferSettings::DefaultLineCapacity);
-    const int32_t outCap = ini.ReadInteger(SnifferSettings::Section, "LineCapacityOutBit", SnifferSettings::DefaultLineCapacity);
+    const int32_t inCap
+        = ini.ReadInteger(SnifferSettings::Section, "LineCapacityInBit", SnifferSettings::DefaultLineCapacity);
+    const int32_t outCap
+        = ini.ReadInteger(SnifferSettings::Section, "LineCapacityOutBit", SnifferSettings::DefaultLineCapacity);
     const bool automatic = !cbCapacity->isChecked();
     ChartOut->LeftAxis().SetAutomaticMaximum(automatic);
     ChartOut->LeftAxis().SetMaximum(outCap / 8.0 * SpeedScale);
@@ -119,20 +122,30 @@ void TSnifferMainForm::ArrangeCharts()
     if (ChartIn->SeriesList().Count() == 0)
         return;
     ChartOut->SetMarginLeft(ChartIn->MarginLeft());
+    // A chart widens its label room for numbers too wide for it; both take the wider of the last
+    // drawing's labels so that their plots still start at the same place and the time axes line up.
+    const int labels = std::max(
+        { ValueLabelsSize, ChartIn->LeftAxis().MeasuredLabelsSize(), ChartOut->LeftAxis().MeasuredLabelsSize() });
+    ChartIn->LeftAxis().SetLabelsSize(labels);
+    ChartOut->LeftAxis().SetLabelsSize(labels);
     const int below = ChartOut->MarginBottom() + ChartOut->BottomAxis().LabelsSize() + BottomAxisExtra;
     const int avail = Panel2->height() - ChartIn->MarginTop() - below;
+    const bool automatic = ChartOut->LeftAxis().AutomaticMaximum();
     double out, in;
-    if (ChartOut->LeftAxis().AutomaticMaximum()) {
+    if (automatic) {
         out = ChartOut->AxisMaxValue(ChartOut->LeftAxis());
         in = ChartIn->AxisMaxValue(ChartIn->LeftAxis());
     } else {
         out = ChartOut->LeftAxis().Maximum();
         in = ChartIn->LeftAxis().Maximum();
     }
+    // The automatic split multiplies before it divides: a ratio taken first can land a hair below
+    // a whole pixel and lose it in the truncation. Fixed maxima split by their ratio.
+    const double share = automatic ? avail * out / (out + in) : avail * (out / (out + in));
     // With nothing to compare (all zero) the split is undefined and the heights stay as they are.
-    if (out + in != 0 && std::isfinite(out / (out + in))) {
+    if (out + in != 0 && std::isfinite(share)) {
         // Bad input (negative rates) can push the ratio outside 0..1; the charts never overlap the panel.
-        const double h = std::clamp(std::trunc(avail * (out / (out + in))), 0.0, double(std::max(avail, 0)));
+        const double h = std::clamp(std::trunc(share), 0.0, double(std::max(avail, 0)));
         ChartOut->resize(ChartOut->width(), int(h) + below);
         AlignLayout::Apply(Panel2);
     }
@@ -141,7 +154,7 @@ void TSnifferMainForm::ArrangeCharts()
     if (cbLegend->isChecked()) {
         ChartIn->SetMarginRight(LegendMarginRight);
         ChartOut->SetMarginRight(LegendMarginRight);
-        const bool onIn = ChartIn->height() >= ChartOut->height() || !ChartOut->LeftAxis().AutomaticMaximum();
+        const bool onIn = ChartIn->height() >= ChartOut->height() || !automatic;
         ChartIn->Legend().SetVisible(onIn);
         ChartOut->Legend().SetVisible(!onIn);
     } else {

@@ -35,14 +35,18 @@ int TSnifferMainForm::FindSeriesByAddress(TChart* chart, const std::string& addr
     return -1;
 }
 
-void TSnifferMainForm::AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value)
+void TSnifferMainForm::AddHostSample(
+    TChart* chart, int position, const std::string& name, const std::string& address, double value)
 {
     TChartSeriesList& list = chart->SeriesList();
     int index = FindSeriesByAddress(chart, address);
     if (index == -1) {
         if (list.Count() == MaxSeries) {
-            // A full chart hands the series at index 28 to the newcomer, history and all.
+            // A full chart hands the series at index 28 to the newcomer. Its points are the former
+            // host's traffic and would be drawn under the newcomer's name and colour, so they go;
+            // PadSeries then fills the newcomer's past with zeros like any young series.
             index = TakeOverIndex;
+            list.Item(index)->Clear();
         } else {
             auto* series = new TAreaSeries(chart);
             series->SetMultiArea(TAreaSeries::maStacked);

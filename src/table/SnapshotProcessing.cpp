@@ -6,6 +6,7 @@
 #include "controls/DisplayText.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
+#include "graph/chart/TChart.h"
 #include "service/ServiceLocations.h"
 #include "service/StripMarkup.h"
 #include "table/Formatting.h"
@@ -183,4 +184,10 @@ void TSnifferMainForm::TakeRegionalSettings()
 {
     // The window's locale follows the user's regional settings unless it was given its own.
     FormatSettings() = RegionalFormatSettings(locale());
+    // The graph's axis numbers read like the table's.
+    TNumberSeparators axis;
+    axis.thousands = DisplayThousandSeparator();
+    axis.decimal = DisplayDecimalSeparator();
+    ChartIn->SetNumberSeparators(axis);
+    ChartOut->SetNumberSeparators(axis);
 }

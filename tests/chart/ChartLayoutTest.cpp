@@ -133,20 +133,32 @@ TEST(AxisRange, AutomaticLimitsFollowTheStacksAndAreKeptInTheFields)
     EXPECT_TRUE(chart.LeftAxis().Automatic());
 }
 
-TEST(AxisRange, ReversedLimitsAreSwappedAndEmptyDataGivesAZeroRange)
+TEST(AxisRange, EmptyOrAllZeroChartsKeepTheirZeroLineAtTheAxisStart)
 {
     TChart chart;
     usePlainLayout(chart);
     renderChart(chart, 300, 200);
-    EXPECT_TRUE(chart.LeftAxis().Scale().ZeroRange());
+    EXPECT_FALSE(chart.LeftAxis().Scale().ZeroRange());
+    EXPECT_EQ(chart.LeftAxis().Scale().minimum, 0);
+    EXPECT_EQ(chart.LeftAxis().Scale().maximum, 1);
     const QRect plot = chart.PlotRect();
-    EXPECT_EQ(chart.LeftAxis().CalcPosValue(123), plot.y() + plot.height() / 2);
+    EXPECT_EQ(chart.LeftAxis().CalcPosValue(0), plot.y() + plot.height());
 
+    // An idle upload chart: its zero line must meet the download chart's at the top edge, with a
+    // scale of distinct labels rather than one "0" across the middle.
     addStackedSeries(chart, clTestRed, { 0, 0, 0 });
     addStackedSeries(chart, clTestBlue, { 0, 0, 0 });
-    renderChart(chart, 300, 200);
-    EXPECT_TRUE(chart.LeftAxis().Scale().ZeroRange());
+    chart.LeftAxis().SetInverted(true);
+    chart.LeftAxis().Grid().SetVisible(false);
+    chart.BottomAxis().Grid().SetVisible(false);
+    const QImage image = renderChart(chart, 300, 200);
+    const QRect inverted = chart.PlotRect();
+    EXPECT_EQ(chart.LeftAxis().CalcPosValue(0), inverted.y());
+    EXPECT_EQ(chart.LeftAxis().LabelPositions(), (std::vector<double> { 1, 0 })); // few points: whole units
+    const int middle = inverted.y() + inverted.height() / 2;
+    EXPECT_EQ(pixel(image, inverted.x() + 50, middle), QColor(Qt::white)) << "nothing drawn across the middle";
 
+    chart.LeftAxis().SetInverted(false);
     // A fixed maximum that new data's automatic minimum overtakes: the two trade places.
     chart.SeriesList().Clear();
     renderChart(chart, 300, 200);

@@ -2,6 +2,7 @@
 
 #include "graph/chart/ChartTypes.h"
 
+#include <algorithm>
 #include <cmath>
 
 int TAxisScale::CalcPosValue(double value) const
@@ -55,9 +56,10 @@ double NextLabelStep(double value)
     return next;
 }
 
-double CalcLabelIncrement(double range, int axisSize, int labelSize, int separationPercent, int fewestPoints)
+double CalcLabelIncrement(
+    double range, int axisSize, int labelSize, int separationPercent, int fewestPoints, double finest)
 {
-    constexpr double smallest = 1e-12;
+    const double smallest = std::max(1e-12, std::isfinite(finest) ? finest : 0.0);
     range = std::fabs(range);
     if (!std::isfinite(range))
         return 1;

@@ -30,8 +30,10 @@ double NextLabelStep(double value);
 
 // The distance between labels of an axis with an automatic increment. fewestPoints is the
 // smallest point count among the chart's series (a large number when there are none): sparse
-// data is not labelled between whole values.
-double CalcLabelIncrement(double range, int axisSize, int labelSize, int separationPercent, int fewestPoints);
+// data is not labelled between whole values. finest is the smallest step the labels' format can
+// tell apart; the increment never goes below it.
+double CalcLabelIncrement(
+    double range, int axisSize, int labelSize, int separationPercent, int fewestPoints, double finest = 0);
 
 // The label values: multiples of increment from the largest not above maximum down to minimum.
 std::vector<double> LabelValues(double minimum, double maximum, double increment);

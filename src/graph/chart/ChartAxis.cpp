@@ -260,10 +260,18 @@ int TChartAxis::RoomSize(int measuredLabels, int measuredTitle) const
 {
     int room = TickBandSize();
     if (labels_)
-        room += labelsSize_ != 0 ? labelsSize_ : measuredLabels;
+        room += LabelsRoomFor(measuredLabels);
     if (title_.Visible() && !title_.Caption().isEmpty())
         room += title_.TitleSize() != 0 ? title_.TitleSize() : measuredTitle;
     return std::max(0, room);
+}
+
+int TChartAxis::LabelsRoomFor(int measuredLabels) const
+{
+    if (labelsSize_ == 0)
+        return measuredLabels;
+    // Labels wider than the room set for them would be drawn over the axis title.
+    return Horizontal() ? labelsSize_ : std::max(labelsSize_, measuredLabels);
 }
 
 bool TChartAxis::Clicked(int x, int y) const
@@ -300,7 +308,7 @@ void TChartAxis::drawGrid(QPainter& painter, const QRect& plot) const
     }
 }
 
-void TChartAxis::draw(QPainter& painter, const QRect& plot, const TNumberSeparators& separators)
+void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds, const TNumberSeparators& separators)
 {
     const int left = plot.x();
     const int top = plot.y();
@@ -384,21 +392,33 @@ void TChartAxis::draw(QPainter& painter, const QRect& plot, const TNumberSeparat
         }
     }
 
-    if (titleRoom_ > 0) {
+    // A title longer than the chart along its axis (an upload chart squeezed to its time axis)
+    // is shortened with an ellipsis rather than cut to an unreadable middle piece.
+    const bool upright = title_.RunsAlongAxis(true);
+    const int titleLength = upright ? bounds.width() : bounds.height();
+    const QString titleText = QFontMetrics(title_.Font()).elidedText(title_.Caption(), Qt::ElideRight, titleLength - 4);
+    if (titleRoom_ > 0 && titleText.size() > 1) {
         const int offset = band + (labels_ ? labelsRoom_ : 0);
         const QRect area = outward(offset, titleRoom_, 0, 0);
         painter.setFont(title_.Font());
         painter.setPen(Qt::black);
         painter.save();
+        // Centred on the plot, but moved inward where that would run the text past the chart.
+        const int half = QFontMetrics(title_.Font()).horizontalAdvance(titleText) / 2;
+        auto within = [half](int middle, int from, int to) {
+            return from + half <= to - half ? std::clamp(middle, from + half, to - half) : (from + to) / 2;
+        };
         QPoint centre;
         if (Horizontal())
-            centre = QPoint((left + right) / 2, area.y() + titleRoom_ / 2);
+            centre = QPoint(upright ? within((left + right) / 2, bounds.left(), bounds.right()) : (left + right) / 2,
+                area.y() + titleRoom_ / 2);
         else
-            centre = QPoint(area.x() + titleRoom_ / 2, (top + bottom) / 2);
+            centre = QPoint(area.x() + titleRoom_ / 2,
+                upright ? (top + bottom) / 2 : within((top + bottom) / 2, bounds.top(), bounds.bottom()));
         painter.translate(centre);
         painter.rotate(-title_.Angle());
         painter.drawText(
-            QRect(-1000, -titleRoom_, 2000, 2 * titleRoom_), Qt::AlignCenter | Qt::TextDontClip, title_.Caption());
+            QRect(-1000, -titleRoom_, 2000, 2 * titleRoom_), Qt::AlignCenter | Qt::TextDontClip, titleText);
         painter.restore();
     }
 }

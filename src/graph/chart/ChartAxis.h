@@ -112,14 +112,19 @@ public:
     // The room between the plot and the labels: the axis line and the longer of the ticks.
     int TickBandSize() const;
     // All the room the axis takes beside the plot, given the measured extent of its labels
-    // (used while LabelsSize is 0) and of its title (used while TitleSize is 0).
+    // (used while LabelsSize is 0, and on a vertical axis whenever it is wider than LabelsSize)
+    // and of its title (used while TitleSize is 0).
     int RoomSize(int measuredLabels, int measuredTitle) const;
+    int LabelsRoomFor(int measuredLabels) const;
 
     // The state of the last drawing.
     const TAxisScale& Scale() const { return scale_; }
     int CalcPosValue(double value) const { return scale_.CalcPosValue(value); }
     double CalcPosPoint(int pixel) const { return scale_.CalcPosPoint(pixel); }
     double CurrentIncrement() const { return currentIncrement_; }
+    // The extent of the widest label of the last drawing (width on a vertical axis, height on a
+    // horizontal one), whatever LabelsSize is.
+    int MeasuredLabelsSize() const { return measuredLabels_; }
     const std::vector<double>& LabelPositions() const { return labelValues_; }
     bool Drawn() const { return drawn_; }
     // Whether a pixel lies on the axis line of the last drawing.
@@ -131,7 +136,7 @@ private:
 
     void changed();
     void drawGrid(QPainter& painter, const QRect& plot) const;
-    void draw(QPainter& painter, const QRect& plot, const TNumberSeparators& separators);
+    void draw(QPainter& painter, const QRect& plot, const QRect& bounds, const TNumberSeparators& separators);
     std::vector<double> tickValues() const;
 
     TChart* chart_;
@@ -165,6 +170,7 @@ private:
     std::vector<double> labelValues_;
     bool drawn_ = false;
     int labelsRoom_ = 0;
+    int measuredLabels_ = 0;
     int titleRoom_ = 0;
     QRect lineRect_;
 };

@@ -83,7 +83,7 @@ QString FormatAxisValue(double value, const TNumberSeparators& separators)
     if (negative)
         text += QLatin1Char('-');
     for (size_t i = 0; i < integer.size(); ++i) {
-        if (i > 0 && (integer.size() - i) % 3 == 0)
+        if (i > 0 && (integer.size() - i) % 3 == 0 && !separators.thousands.isNull())
             text += separators.thousands;
         text += QLatin1Char(integer[i]);
     }

@@ -73,7 +73,11 @@ struct TNumberSeparators {
 };
 
 // Formats a value as "#,##0.###": grouped thousands, at most three decimals, no trailing zeros.
+// A null thousands separator groups no digits.
 QString FormatAxisValue(double value, const TNumberSeparators& separators = TNumberSeparators());
+
+// The finest step FormatAxisValue shows: labels closer than this would read the same.
+constexpr double AxisValueResolution = 0.001;
 
 // Rounds a pixel position to the nearest whole pixel, ties to even, and keeps it within a range
 // that painting and integer arithmetic can take even for absurd values.

@@ -161,6 +161,15 @@ void TChart::calcAxisRange(TChartAxis& axis) const
         maximum = 0;
     if (minimum > maximum)
         std::swap(minimum, maximum);
+    // An empty or all-zero chart would have no scale at all and draw every value, its zero line
+    // included, across the middle of the plot; one unit upward from the data keeps the zero line
+    // at the axis' start. Two equal fixed limits stay as they were asked for.
+    if (minimum == maximum) {
+        if (axis.automaticMaximum_)
+            maximum = minimum + 1;
+        else if (axis.automaticMinimum_)
+            minimum = maximum - 1;
+    }
     if (axis.automaticMinimum_)
         axis.minimum_ = minimum;
     if (axis.automaticMaximum_)
@@ -192,9 +201,9 @@ void TChart::calcAxisLabels(TChartAxis& axis) const
     for (const TChartSeries* series : seriesList_)
         if (series->Active())
             fewestPoints = std::min(fewestPoints, series->PointCount());
-    const double increment = axis.increment_ > 0
-        ? axis.increment_
-        : CalcLabelIncrement(scale.Range(), scale.Size(), labelSize, axis.labelsSeparation_, fewestPoints);
+    const double increment = axis.increment_ > 0 ? axis.increment_
+                                                 : CalcLabelIncrement(scale.Range(), scale.Size(), labelSize,
+                                                     axis.labelsSeparation_, fewestPoints, AxisValueResolution);
     axis.currentIncrement_ = increment;
     axis.labelValues_ = LabelValues(scale.minimum, scale.maximum, increment);
 }
@@ -378,17 +387,18 @@ void TChart::paint(QPainter& painter, const QRect& rect)
     TChartAxis* const axes[] = { &leftAxis_, &topAxis_, &rightAxis_, &bottomAxis_ };
     for (TChartAxis* axis : axes) {
         axis->drawn_ = axisShown(*axis);
-        axis->labelsRoom_ = axis->titleRoom_ = 0;
+        axis->labelsRoom_ = axis->titleRoom_ = axis->measuredLabels_ = 0;
         calcAxisRange(*axis);
     }
     auto takeRoom = [this](TChartAxis& axis) {
         if (!axis.drawn_)
             return 0;
         const int title = axis.title_.TitleSize() != 0 ? axis.title_.TitleSize() : measureTitle(axis);
-        const int labels = axis.labelsSize_ != 0 ? axis.labelsSize_ : measureLabels(axis);
+        axis.measuredLabels_ = measureLabels(axis);
+        const int labels = axis.LabelsRoomFor(axis.measuredLabels_);
         axis.labelsRoom_ = axis.labels_ ? labels : 0;
         axis.titleRoom_ = axis.title_.Visible() && !axis.title_.Caption().isEmpty() ? title : 0;
-        return axis.RoomSize(labels, title);
+        return axis.RoomSize(axis.measuredLabels_, title);
     };
     top += takeRoom(topAxis_);
     bottom -= takeRoom(bottomAxis_);
@@ -418,7 +428,7 @@ void TChart::paint(QPainter& painter, const QRect& rect)
     auto drawAxes = [&] {
         for (TChartAxis* axis : axes) {
             if (axis->drawn_)
-                axis->draw(painter, plotRect_, separators_);
+                axis->draw(painter, plotRect_, rect, separators_);
             else
                 axis->lineRect_ = QRect();
         }

@@ -14,10 +14,10 @@
 #include <vector>
 
 namespace {
-const char* const Usage = "usage: netget [--body] URL...\n"
+const char* const Usage = "Usage: netget [--body] URL...\n"
                           "Fetches each URL in turn (http or https) with the monitor's client and time limits\n"
-                          "and prints its outcome, status line, body size and keep-alive verdict.\n"
-                          "options:\n"
+                          "and prints its outcome, status line, body size and keep-alive verdict.\n\n"
+                          "Options:\n"
                           "  --body     print each body after its outcome\n"
                           "  --help     print this text and exit\n"
                           "  --version  print the version and exit\n"

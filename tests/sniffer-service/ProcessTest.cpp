@@ -155,4 +155,6 @@ TEST(ServiceProcess, CaptureWithoutRightsIsRefusedWithAHint)
         GTEST_SKIP() << "cannot switch to the user nobody";
     EXPECT_EQ(status, 1) << p.output();
     EXPECT_NE(p.output().find("no permission to capture on lo"), std::string::npos) << p.output();
+    EXPECT_NE(p.output().find("CAP_NET_RAW and CAP_NET_ADMIN"), std::string::npos) << p.output();
+    EXPECT_NE(p.output().find("setcap cap_net_raw,cap_net_admin=eip /"), std::string::npos) << p.output();
 }

@@ -14,6 +14,15 @@
 #include <vector>
 
 namespace {
+const char* const Usage = "Usage: netget [--body] URL...\n"
+                          "Fetches each URL in turn (http or https) with the monitor's client and time limits\n"
+                          "and prints its outcome, status line, body size and keep-alive verdict.\n\n"
+                          "Options:\n"
+                          "  --body     print each body after its outcome\n"
+                          "  --help     print this text and exit\n"
+                          "  --version  print the version and exit\n"
+                          "The exit status is 1 when any fetch failed, 2 for a wrong command line.\n";
+
 std::string className(const std::exception& e)
 {
     int status = 0;
@@ -56,13 +65,16 @@ int main(int argc, char** argv)
         if (arg == "--body")
             printBody = true;
         else if (arg == "--help" || arg == "-h") {
-            std::cout << "usage: netget [--body] URL...\n";
+            std::cout << Usage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "netget " QTM_VERSION "\n";
             return 0;
         } else
             locations.push_back(arg);
     }
     if (locations.empty()) {
-        std::cerr << "usage: netget [--body] URL...\n";
+        std::cerr << Usage;
         return 2;
     }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <pcap/pcap.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +71,21 @@ bool networkHeader(int linkType, const uint8_t* data, size_t length, size_t& off
     }
 }
 
+// Says which rights a capture needs and the usual ways to grant them without running as root.
+std::string capabilityHint()
+{
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string program = n > 0 ? std::string(path, size_t(n)) : "sniffer-service";
+    return "  capturing needs the capabilities CAP_NET_RAW and CAP_NET_ADMIN (or root); grant them\n"
+           "  - as a service: AmbientCapabilities=CAP_NET_RAW CAP_NET_ADMIN in its systemd unit\n"
+           "  - to the program: setcap cap_net_raw,cap_net_admin=eip "
+        + program
+        + "\n"
+          "  - for one run: setpriv --inh-caps +net_raw,+net_admin --ambient-caps +net_raw,+net_admin "
+          "(from a process that holds them)";
+}
+
 } // namespace
 
 std::optional<PacketInfo> ParsePacket(int linkType, const uint8_t* data, size_t length)
@@ -132,9 +148,8 @@ PacketCapture PacketCapture::openInterface(const std::string& interface)
     int status = pcap_activate(p);
     if (status == PCAP_ERROR_NO_SUCH_DEVICE)
         throw Exception("no such interface: " + interface);
-    if (status == PCAP_ERROR_PERM_DENIED)
-        throw Exception("no permission to capture on "
-            + interface + " (run as root or grant the program cap_net_raw and cap_net_admin)");
+    if (status == PCAP_ERROR_PERM_DENIED || status == PCAP_ERROR_PROMISC_PERM_DENIED)
+        throw Exception("no permission to capture on " + interface + " (" + pcap_geterr(p) + ")\n" + capabilityHint());
     if (status < 0)
         throw Exception("cannot capture on " + interface + ": " + pcap_geterr(p));
     bpf_program filter;

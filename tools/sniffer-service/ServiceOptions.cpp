@@ -4,11 +4,11 @@
 #include <cstdlib>
 
 const char* const ServiceUsage
-    = "usage:\n"
-      "  sniffer-service --demo [--hosts N] [--seed S] [options]\n"
-      "  sniffer-service --interface IF --network CIDR[,CIDR...] [options]\n"
-      "  sniffer-service --read FILE.pcap --network CIDR[,CIDR...] [--speed X] [options]\n"
-      "options:\n"
+    = "Usage: sniffer-service --demo [--hosts N] [--seed S] [options]\n"
+      "  or:  sniffer-service --interface IF --network CIDR[,CIDR...] [options]\n"
+      "  or:  sniffer-service --read FILE.pcap --network CIDR[,CIDR...] [--speed X] [options]\n"
+      "Options:\n"
+      "  --help, --version   print this text or the version and exit\n"
       "  --listen ADDR:PORT  where to serve (default 127.0.0.1:8080; port 0 picks a free one)\n"
       "  --names FILE        address=name lines for /ip (default: /etc/hosts entries in the "
       "networks)\n"
@@ -50,6 +50,8 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& args)
         };
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--demo") {
             demo = true;
             o.mode = ServiceOptions::Mode::Demo;
@@ -100,7 +102,7 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& args)
             throw UsageError("unknown option \"" + a + "\"");
         }
     }
-    if (o.help)
+    if (o.help || o.version)
         return o;
     if (modes != 1)
         throw UsageError("give exactly one of --demo, --interface and --read");

@@ -21,6 +21,7 @@ struct ServiceOptions {
     std::string listenHost = "127.0.0.1";
     int listenPort = 8080; // 0: any free port
     bool help = false;
+    bool version = false;
 };
 
 // Raised for a command line the service cannot run with; the text says what is wrong.

@@ -18,6 +18,10 @@ int main(int argc, char** argv)
         std::cout << ServiceUsage;
         return 0;
     }
+    if (options.version) {
+        std::cout << "sniffer-service " QTM_VERSION "\n";
+        return 0;
+    }
 
     // Every thread inherits the blocked signals, so SIGINT and SIGTERM reach only the sigwait below.
     sigset_t signals;

@@ -12,6 +12,7 @@
 #include "service/LineSplitting.h"
 #include "service/StripMarkup.h"
 #include "service/http/NetHTTP.h"
+#include "settings/SnifferSettings.h"
 #include "table/QuickList.h"
 
 #include <QApplication>

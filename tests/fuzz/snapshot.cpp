@@ -27,22 +27,23 @@ TSnifferMainForm& Form()
     static int argc = 1;
     static char name[] = "fuzz_snapshot";
     static char* argv[] = { name, nullptr };
-    static std::unique_ptr<QApplication> app;
+    // The application and the window live until the process ends: tearing them down from exit
+    // handlers, in whatever order those run, would only test the teardown order.
     if (!QApplication::instance()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(argc, argv);
+        new QApplication(argc, argv);
     }
     // The service is on loopback and the name list a file that does not exist, so nothing the
     // window might fetch on its own leaves the process; the window is never shown anyway.
     static qtm_fuzz::TMemoryFile settings("[Settings]\nSnifferService=127.0.0.1:9\nIPSource=/nonexistent/names\n");
-    static std::unique_ptr<TSnifferMainForm> form = [] {
+    static TSnifferMainForm* form = [] {
         SnifferSettings::SetSettingsPathForTesting(settings.Path());
         auto f = std::make_unique<TSnifferMainForm>();
         f->resize(1008, 591);
         TQuickList& names = *FormProbe { *f }.HostNames();
         ReplaceLines("198.18.0.1=alpha\n198.18.0.2=beta\n10.0.0.1=gamma\n", names);
         NormalizeHostNames(names);
-        return f;
+        return f.release();
     }();
     return *form;
 }

@@ -15,6 +15,14 @@ std::string upper(std::string text)
     return text;
 }
 
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return text;
+}
+
 int parsePort(const std::string& text)
 {
     // Leading zeros are allowed ("080" is port 80); the text itself goes into "Host" unchanged.
@@ -122,12 +130,6 @@ bool TNetCustomHTTP::channelEncrypts() const
 void TNetCustomHTTP::prepareRequest(const std::string& location)
 {
     TNetURI uri(location);
-    if (!uri.Username.empty()) {
-        m_request.Username = uri.Username;
-        m_request.Password = uri.Password;
-        m_url.Username = m_request.Username;
-        m_url.Password = m_request.Password;
-    }
     if (!uri.Path.empty() && uri.Path[0] == '/') {
         m_url.Path = uri.Path;
     } else {
@@ -153,14 +155,17 @@ void TNetCustomHTTP::prepareRequest(const std::string& location)
     m_request.URL = m_url.Path + m_url.Document + m_url.Params;
     m_request.Host = m_url.Port == "80" ? m_url.Host : m_url.Host + ":" + m_url.Port;
 
-    // The first credentials are kept, and belong to the server of the location that carried them.
-    if (!uri.Username.empty() && !m_hasCredentials) {
-        m_hasCredentials = true;
-        m_authUser = uri.Username;
-        m_authPassword = uri.Password;
-        m_authHost = m_url.Host;
-        m_authPort = parsePort(m_url.Port);
-    }
+    // A location's own user info is used for it and remembered for its host and port; a location
+    // without any gets what was remembered there, and credentials never travel to another server.
+    const std::string server = lower(m_url.Host) + ":" + std::to_string(parsePort(m_url.Port));
+    if (!uri.Username.empty())
+        m_credentials[server] = { uri.Username, uri.Password };
+    auto remembered = m_credentials.find(server);
+    const bool authorized = remembered != m_credentials.end();
+    m_request.Username = authorized ? remembered->second.first : std::string();
+    m_request.Password = authorized ? remembered->second.second : std::string();
+    m_url.Username = m_request.Username;
+    m_url.Password = m_request.Password;
 }
 
 void TNetCustomHTTP::chooseConnection()
@@ -176,6 +181,8 @@ void TNetCustomHTTP::chooseConnection()
     if (SameTextNoCase(m_url.Protocol, "https")) {
         if (!ssl)
             throw ENetIOHandlerPropInvalid();
+        // On an open plain connection the handshake starts right here, under the same read limit.
+        ssl->SetReadTimeout(ReadTimeout);
         ssl->SetPassThrough(false);
     } else if (ssl) {
         ssl->SetPassThrough(true);
@@ -195,8 +202,8 @@ void TNetCustomHTTP::sendRequest(const std::string& method)
 {
     m_request.Method = method;
     m_request.Authorization.clear();
-    if (m_hasCredentials && SameTextNoCase(m_url.Host, m_authHost) && Port() == m_authPort)
-        m_request.Authorization = "Basic " + EncodeBase64(m_authUser + ":" + m_authPassword);
+    if (!m_request.Username.empty())
+        m_request.Authorization = "Basic " + EncodeBase64(m_request.Username + ":" + m_request.Password);
     m_request.Cookie.clear();
     if (m_cookieManager)
         m_request.Cookie = m_cookieManager->CookieHeader(

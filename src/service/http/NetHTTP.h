@@ -6,6 +6,7 @@
 #include "service/http/NetURI.h"
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -86,10 +87,8 @@ private:
     int m_exchangeTimeout = 15000;
     size_t m_maxBodySize = size_t(64) << 20;
 
-    // The first credentials a location carried, and the server they belong to.
-    bool m_hasCredentials = false;
-    std::string m_authUser, m_authPassword, m_authHost;
-    int m_authPort = 0;
+    // User name and password by the server ("host:port", host in lower case) whose location gave them.
+    std::map<std::string, std::pair<std::string, std::string>> m_credentials;
 };
 
 class TNetHTTP : public TNetCustomHTTP {

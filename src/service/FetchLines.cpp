@@ -29,6 +29,22 @@ public:
 private:
     TLineSplitter& splitter_;
 };
+// The window's one client, created on demand and set up for the next request.
+TNetHTTP& prepareClient(TNetHTTP*& client, const std::string& location, size_t maxBodyBytes)
+{
+    if (!client)
+        client = new TNetHTTP();
+    if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(client->IOHandler())) {
+        // A plain connection kept alive from an earlier fetch cannot carry https: close it and
+        // give the client a TLS transport, which it keeps from then on.
+        client->Disconnect();
+        client->SetIOHandler(new TNetSSLIOHandlerSocket());
+    }
+    client->SetConnectTimeout(750);
+    client->SetReadTimeout(2000);
+    client->SetMaxBodySize(maxBodyBytes);
+    return *client;
+}
 } // namespace
 
 void TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
@@ -42,18 +58,7 @@ void TSnifferMainForm::FetchLines(const std::string& location, TStringList& targ
     }
     std::string body;
     try {
-        if (!HttpClient)
-            HttpClient = new TNetHTTP();
-        if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(HttpClient->IOHandler())) {
-            // A plain connection kept alive from an earlier fetch cannot carry https: close it and
-            // give the client a TLS transport, which it keeps from then on.
-            HttpClient->Disconnect();
-            HttpClient->SetIOHandler(new TNetSSLIOHandlerSocket());
-        }
-        HttpClient->SetConnectTimeout(750);
-        HttpClient->SetReadTimeout(2000);
-        HttpClient->SetMaxBodySize(FetchLimits().MaxBodyBytes);
-        HttpClient->Get(location, body);
+        prepareClient(HttpClient, location, FetchLimits().MaxBodyBytes).Get(location, body);
         lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
     } catch (const std::exception&) {
         // Every fetch failure is absorbed: the target stays as it was and the next fetch starts afresh.
@@ -89,17 +94,8 @@ void TSnifferMainForm::FetchLineStream(const std::string& location, const TLineR
         return;
     }
     try {
-        if (!HttpClient)
-            HttpClient = new TNetHTTP();
-        if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(HttpClient->IOHandler())) {
-            HttpClient->Disconnect();
-            HttpClient->SetIOHandler(new TNetSSLIOHandlerSocket());
-        }
-        HttpClient->SetConnectTimeout(750);
-        HttpClient->SetReadTimeout(2000);
-        HttpClient->SetMaxBodySize(FetchLimits().MaxHistoryBytes);
         TLineSink sink(splitter);
-        HttpClient->Get(location, sink);
+        prepareClient(HttpClient, location, FetchLimits().MaxHistoryBytes).Get(location, sink);
         splitter.Finish();
         lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
     } catch (const std::exception&) {

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class QTimer;
 class QFileDialog;
@@ -77,6 +79,10 @@ private:
 
     // Service access (src/service).
     void FetchLines(const std::string& location, TStringList& target);
+    // Hands the resource's lines to the reader as they arrive, until it answers false; for the
+    // history, which is too large to hold whole. Fetch failures are absorbed as in FetchLines.
+    using TLineReader = std::function<bool(std::string_view line)>;
+    void FetchLineStream(const std::string& location, const TLineReader& onLine);
 
     // Traffic table (src/table).
     void LoadHostNames();

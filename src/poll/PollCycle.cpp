@@ -2,8 +2,9 @@
 
 #include "base/StringList.h"
 #include "graph/chart/TChart.h"
+#include "poll/HistoryBlocks.h"
+#include "service/FetchLimits.h"
 #include "service/ServiceLocations.h"
-#include "service/StripMarkup.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -41,17 +42,12 @@ void TSnifferMainForm::Timer1Timer(QObject*)
 void TSnifferMainForm::LoadHistory()
 {
     DiscardHttpClient();
-    TStringList lines;
-    FetchLines(ServiceLocations::History(ServiceAddress), lines);
-    TStringList block;
-    for (int i = 0; i < lines.Count(); ++i) {
-        if (StripMarkup(lines[i]) == "###") {
-            ProcessSnapshot(&block);
-            block.Clear();
-        } else {
-            block.Add(lines[i]);
-        }
-    }
+    // The history of a large network runs to hundreds of megabytes: each block is replayed as soon
+    // as it has arrived, and only that block is held.
+    THistoryBlocks blocks(
+        [this](const TStringList& block) { ProcessSnapshot(&block); }, FetchLimits().MaxHistoryBlockBytes);
+    FetchLineStream(
+        ServiceLocations::History(ServiceAddress), [&](std::string_view line) { return blocks.AddLine(line); });
 }
 
 QString TSnifferMainForm::StartText() const

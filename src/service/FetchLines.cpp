@@ -1,12 +1,51 @@
 #include "app/SnifferMainForm.h"
 
 #include "base/StringList.h"
+#include "service/FetchLimits.h"
 #include "service/LineSplitting.h"
 #include "service/ResourceLocation.h"
 #include "service/http/NetHTTP.h"
 #include "service/http/NetSSLIOHandlerSocket.h"
 
 #include <QLabel>
+
+#include <exception>
+
+namespace {
+// Ends a streamed fetch that its reader refused to go on with; it counts as a failed fetch.
+class TFetchStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "Fetch stopped by its reader"; }
+};
+
+class TLineSink : public TNetBodySink {
+public:
+    explicit TLineSink(TLineSplitter& splitter)
+        : splitter_(splitter)
+    {
+    }
+    void Write(std::string_view bytes) override { splitter_.Feed(bytes); }
+
+private:
+    TLineSplitter& splitter_;
+};
+// The window's one client, created on demand and set up for the next request.
+TNetHTTP& prepareClient(TNetHTTP*& client, const std::string& location, size_t maxBodyBytes)
+{
+    if (!client)
+        client = new TNetHTTP();
+    if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(client->IOHandler())) {
+        // A plain connection kept alive from an earlier fetch cannot carry https: close it and
+        // give the client a TLS transport, which it keeps from then on.
+        client->Disconnect();
+        client->SetIOHandler(new TNetSSLIOHandlerSocket());
+    }
+    client->SetConnectTimeout(750);
+    client->SetReadTimeout(2000);
+    client->SetMaxBodySize(maxBodyBytes);
+    return *client;
+}
+} // namespace
 
 void TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
 {
@@ -19,17 +58,7 @@ void TSnifferMainForm::FetchLines(const std::string& location, TStringList& targ
     }
     std::string body;
     try {
-        if (!HttpClient)
-            HttpClient = new TNetHTTP();
-        if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(HttpClient->IOHandler())) {
-            // A plain connection kept alive from an earlier fetch cannot carry https: close it and
-            // give the client a TLS transport, which it keeps from then on.
-            HttpClient->Disconnect();
-            HttpClient->SetIOHandler(new TNetSSLIOHandlerSocket());
-        }
-        HttpClient->SetConnectTimeout(750);
-        HttpClient->SetReadTimeout(2000);
-        HttpClient->Get(location, body);
+        prepareClient(HttpClient, location, FetchLimits().MaxBodyBytes).Get(location, body);
         lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
     } catch (const std::exception&) {
         // Every fetch failure is absorbed: the target stays as it was and the next fetch starts afresh.
@@ -37,4 +66,43 @@ void TSnifferMainForm::FetchLines(const std::string& location, TStringList& targ
         return;
     }
     ReplaceLines(body, target);
+}
+
+void TSnifferMainForm::FetchLineStream(const std::string& location, const TLineReader& onLine)
+{
+    std::exception_ptr readerFailure;
+    TLineSplitter splitter([&](std::string_view line) {
+        bool more;
+        try {
+            more = onLine(line);
+        } catch (...) {
+            readerFailure = std::current_exception();
+            throw;
+        }
+        if (!more)
+            throw TFetchStopped();
+    });
+    if (!IsHttpLocation(location)) {
+        std::string content;
+        try {
+            if (ReadSharedFile(location, content)) {
+                splitter.Feed(content);
+                splitter.Finish();
+            }
+        } catch (const TFetchStopped&) {
+        }
+        return;
+    }
+    try {
+        TLineSink sink(splitter);
+        prepareClient(HttpClient, location, FetchLimits().MaxHistoryBytes).Get(location, sink);
+        splitter.Finish();
+        lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
+    } catch (const std::exception&) {
+        // As in FetchLines, a failed fetch is absorbed; the lines read before it stay read. What the
+        // reader itself raised is its caller's to handle.
+        DiscardHttpClient();
+        if (readerFailure)
+            std::rethrow_exception(readerFailure);
+    }
 }

@@ -180,6 +180,34 @@ TEST_F(TlsTransport, ASilentHandshakeIsBoundedByTheExchangeLimit)
     EXPECT_LT(MillisecondsSince(start), 3000);
 }
 
+TEST_F(TlsTransport, ASilentHandshakeEndsAtTheReadLimit)
+{
+    // A fresh connection, and TLS started on a plain connection kept open on the same port.
+    TScriptedServer silent, plainFirst;
+    silent.AddConnection({ Pause(8000) });
+    plainFirst.AddConnection({ WaitRequest(), Send(Response("plain")), Pause(8000) });
+    auto client = tlsClient();
+    auto start = std::chrono::steady_clock::now();
+    std::string message = failureOf([&] { client->Get(secureUrl(silent)); });
+    long long elapsed = MillisecondsSince(start);
+    EXPECT_EQ(message.rfind("Read Timeout, last activity ", 0), 0u) << message;
+    EXPECT_NE(message.find(" (127.0.0.1:" + std::to_string(silent.Port()) + ")"), std::string::npos) << message;
+    EXPECT_GE(elapsed, 1900);
+    EXPECT_LT(elapsed, 4000);
+    EXPECT_FALSE(client->Connected());
+
+    auto other = tlsClient();
+    other->SetReadTimeout(300);
+    EXPECT_EQ(other->Get(LocalUrl(plainFirst)), "plain");
+    ASSERT_TRUE(other->KeepAliveVerdict());
+    start = std::chrono::steady_clock::now();
+    EXPECT_THROW(other->Get(secureUrl(plainFirst)), ENetReadTimeout);
+    elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 290);
+    EXPECT_LT(elapsed, 2000);
+    EXPECT_EQ(plainFirst.AcceptedCount(), 1);
+}
+
 TEST_F(TlsTransport, ABodyReadUntilCloseEndsAtTheTlsClose)
 {
     TScriptedServer server(certificates().selfSigned);

@@ -38,6 +38,12 @@ void FakeSnifferService::Set(const std::string& path, const std::string& body)
     bodies_[path] = body;
 }
 
+void FakeSnifferService::RequireAuthorization(const std::string& value)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    authorization_ = value;
+}
+
 void FakeSnifferService::Remove(const std::string& path)
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -96,7 +102,11 @@ void FakeSnifferService::run()
                     std::lock_guard<std::mutex> lock(mutex_);
                     requests_.push_back(path);
                     auto it = bodies_.find(path);
-                    if (it == bodies_.end()) {
+                    if (!authorization_.empty()
+                        && (head + "\r\n").find("\r\nAuthorization: " + authorization_ + "\r\n") == std::string::npos) {
+                        status = "401 Unauthorized";
+                        body = "credentials required\n";
+                    } else if (it == bodies_.end()) {
                         status = "404 Not Found";
                         body = "not found\n";
                     } else {

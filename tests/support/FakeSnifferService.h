@@ -19,6 +19,8 @@ public:
     std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
     void Set(const std::string& path, const std::string& body);
+    // From now on a request whose head lacks exactly this Authorization value is answered 401.
+    void RequireAuthorization(const std::string& value);
     void Remove(const std::string& path);
     std::vector<std::string> Requests() const;
     void ClearRequests();
@@ -32,6 +34,7 @@ private:
     std::atomic<bool> stop_ { false };
     mutable std::mutex mutex_;
     std::map<std::string, std::string> bodies_;
+    std::string authorization_;
     std::vector<std::string> requests_;
     std::thread thread_;
 };

@@ -3,6 +3,7 @@
 #include "service/http/NetExceptions.h"
 #include "service/http/NetSSLIOHandlerSocket.h"
 
+#include <algorithm>
 #include <ctime>
 #include <limits>
 
@@ -12,6 +13,14 @@ std::string upper(std::string text)
     for (char& c : text)
         if (c >= 'a' && c <= 'z')
             c = char(c - 'a' + 'A');
+    return text;
+}
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
     return text;
 }
 
@@ -106,6 +115,11 @@ void TNetCustomHTTP::Get(const std::string& location, std::string& sink)
     DoRequest("GET", location, sink);
 }
 
+void TNetCustomHTTP::Get(const std::string& location, TNetBodySink& sink)
+{
+    exchange("GET", location, { nullptr, &sink });
+}
+
 std::string TNetCustomHTTP::Get(const std::string& location)
 {
     std::string body;
@@ -122,12 +136,6 @@ bool TNetCustomHTTP::channelEncrypts() const
 void TNetCustomHTTP::prepareRequest(const std::string& location)
 {
     TNetURI uri(location);
-    if (!uri.Username.empty()) {
-        m_request.Username = uri.Username;
-        m_request.Password = uri.Password;
-        m_url.Username = m_request.Username;
-        m_url.Password = m_request.Password;
-    }
     if (!uri.Path.empty() && uri.Path[0] == '/') {
         m_url.Path = uri.Path;
     } else {
@@ -153,14 +161,17 @@ void TNetCustomHTTP::prepareRequest(const std::string& location)
     m_request.URL = m_url.Path + m_url.Document + m_url.Params;
     m_request.Host = m_url.Port == "80" ? m_url.Host : m_url.Host + ":" + m_url.Port;
 
-    // The first credentials are kept, and belong to the server of the location that carried them.
-    if (!uri.Username.empty() && !m_hasCredentials) {
-        m_hasCredentials = true;
-        m_authUser = uri.Username;
-        m_authPassword = uri.Password;
-        m_authHost = m_url.Host;
-        m_authPort = parsePort(m_url.Port);
-    }
+    // A location's own user info is used for it and remembered for its host and port; a location
+    // without any gets what was remembered there, and credentials never travel to another server.
+    const std::string server = lower(m_url.Host) + ":" + std::to_string(parsePort(m_url.Port));
+    if (!uri.Username.empty())
+        m_credentials[server] = { uri.Username, uri.Password };
+    auto remembered = m_credentials.find(server);
+    const bool authorized = remembered != m_credentials.end();
+    m_request.Username = authorized ? remembered->second.first : std::string();
+    m_request.Password = authorized ? remembered->second.second : std::string();
+    m_url.Username = m_request.Username;
+    m_url.Password = m_request.Password;
 }
 
 void TNetCustomHTTP::chooseConnection()
@@ -176,6 +187,8 @@ void TNetCustomHTTP::chooseConnection()
     if (SameTextNoCase(m_url.Protocol, "https")) {
         if (!ssl)
             throw ENetIOHandlerPropInvalid();
+        // On an open plain connection the handshake starts right here, under the same read limit.
+        ssl->SetReadTimeout(ReadTimeout);
         ssl->SetPassThrough(false);
     } else if (ssl) {
         ssl->SetPassThrough(true);
@@ -195,8 +208,8 @@ void TNetCustomHTTP::sendRequest(const std::string& method)
 {
     m_request.Method = method;
     m_request.Authorization.clear();
-    if (m_hasCredentials && SameTextNoCase(m_url.Host, m_authHost) && Port() == m_authPort)
-        m_request.Authorization = "Basic " + EncodeBase64(m_authUser + ":" + m_authPassword);
+    if (!m_request.Username.empty())
+        m_request.Authorization = "Basic " + EncodeBase64(m_request.Username + ":" + m_request.Password);
     m_request.Cookie.clear();
     if (m_cookieManager)
         m_request.Cookie = m_cookieManager->CookieHeader(
@@ -254,35 +267,84 @@ void TNetCustomHTTP::readResponseHead()
     } while (m_response.ResponseCode == 100);
 }
 
-void TNetCustomHTTP::readBody(std::string& sink, bool forError)
+void TNetCustomHTTP::deliver(std::string& piece, TNetBodySink& sink)
 {
+    if (piece.empty())
+        return;
+    const auto start = TNetClock::now();
+    sink.Write(piece);
+    piece.clear();
+    // The exchange limit bounds the server, not the work the sink does with what arrived.
+    if (auto deadline = Deadline())
+        SetDeadline(*deadline + (TNetClock::now() - start));
+}
+
+void TNetCustomHTTP::readCounted(BodyTarget target, size_t count, size_t& streamed)
+{
+    if (target.text) {
+        ReadBytes(*target.text, count);
+        return;
+    }
+    std::string piece;
+    try {
+        while (count > 0) {
+            size_t n = std::min(count, kStreamPiece);
+            ReadBytes(piece, n);
+            count -= n;
+            streamed += piece.size();
+            deliver(piece, *target.stream);
+        }
+    } catch (const ENetConnClosedGracefully&) {
+        // What arrived before the close is the sink's, as it would be a text's.
+        streamed += piece.size();
+        deliver(piece, *target.stream);
+        throw;
+    }
+}
+
+void TNetCustomHTTP::readBody(BodyTarget target, bool forError)
+{
+    std::string piece;
+    auto received = [&] { return target.text ? target.text->size() : 0; };
     if (m_response.ContentLength > 0) {
         long long length = m_response.ContentLength;
         if ((unsigned long long)length > m_maxBodySize)
             throw ENetHTTPBodyTooLarge((long long)m_maxBodySize);
-        size_t before = sink.size();
+        size_t before = received();
+        size_t streamed = 0;
         try {
-            ReadBytes(sink, size_t(length));
+            readCounted(target, size_t(length), streamed);
         } catch (const ENetConnClosedGracefully&) {
             // A cut body must not pass for the whole one; an error reply keeps what came.
             if (!forError)
-                throw ENetHTTPBodyIncomplete((long long)(sink.size() - before), length);
+                throw ENetHTTPBodyIncomplete((long long)(received() - before + streamed), length);
         }
     } else if (m_response.TransferEncoding.find("chunked") != std::string::npos) {
-        size_t total = 0;
+        size_t chunked = 0, streamed = 0;
         for (;;) {
             unsigned long size = chunkSizeOf(ReadLn());
             if (size == 0)
                 break;
-            if (size > m_maxBodySize - total)
+            if (size > m_maxBodySize - chunked)
                 throw ENetHTTPBodyTooLarge((long long)m_maxBodySize);
-            total += size;
-            ReadBytes(sink, size);
+            chunked += size;
+            readCounted(target, size, streamed);
             ReadLn();
         }
         ReadLn();
     } else if (!m_response.HasContentLength) {
-        ReadUntilClose(sink, m_maxBodySize);
+        if (target.text) {
+            ReadUntilClose(*target.text, m_maxBodySize);
+            return;
+        }
+        size_t total = 0;
+        for (bool more = true; more;) {
+            more = ReadSome(piece, kStreamPiece);
+            if (piece.size() > m_maxBodySize - total)
+                throw ENetHTTPBodyTooLarge((long long)m_maxBodySize);
+            total += piece.size();
+            deliver(piece, *target.stream);
+        }
     }
 }
 
@@ -292,7 +354,7 @@ void TNetCustomHTTP::raiseProtocolError()
     // A 304 carries no body by definition; waiting for one would only delay the failure.
     if (m_response.ResponseCode != 304) {
         ValueRestorer<int> limit(ReadTimeout, 2000);
-        readBody(body, true);
+        readBody({ &body, nullptr }, true);
     }
     throw ENetHTTPProtocolException(m_response.ResponseText, m_response.ResponseCode, body);
 }
@@ -320,6 +382,12 @@ void TNetCustomHTTP::finishExchange()
 
 void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& location, std::string& sink)
 {
+    exchange(method, location, { &sink, nullptr });
+}
+
+void TNetCustomHTTP::exchange(const std::string& method, const std::string& location, BodyTarget target)
+{
+    bool inBody = false;
     std::optional<TNetClock::time_point> deadline;
     if (m_exchangeTimeout > 0)
         deadline = TNetClock::now() + std::chrono::milliseconds(m_exchangeTimeout);
@@ -342,8 +410,10 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& loc
             raiseProtocolError();
         if (!Connected())
             throw ENetException("Undefined situation");
-        if (code != 204)
-            readBody(sink, false);
+        if (code != 204) {
+            inBody = true;
+            readBody(target, false);
+        }
     } catch (const ENetReadTimeout&) {
         // The stream is in an unknown state after a bound was crossed: never reuse it.
         Disconnect();
@@ -354,7 +424,11 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& loc
         SetDeadline(std::nullopt);
         throw;
     } catch (...) {
-        finishExchange();
+        // A body left half read would be taken for the next response: never reuse its connection.
+        if (inBody)
+            Disconnect();
+        else
+            finishExchange();
         SetDeadline(std::nullopt);
         throw;
     }

@@ -6,8 +6,10 @@
 #include "service/http/NetURI.h"
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 enum TNetHTTPProtocolVersion { pv1_0, pv1_1 };
 
@@ -16,6 +18,13 @@ enum TNetHTTPOption : unsigned { hoInProcessAuth = 1, hoKeepOrigProtocol = 2, ho
 struct TNetProxyConnectionInfo {
     std::string ProxyServer, ProxyUsername, ProxyPassword;
     int ProxyPort = 0;
+};
+
+// Takes a body piece by piece as it arrives, so that a large one is never held whole.
+class TNetBodySink {
+public:
+    virtual ~TNetBodySink() = default;
+    virtual void Write(std::string_view bytes) = 0;
 };
 
 // HTTP/1.1 GET over the client's own connection: keeps the connection while the server allows,
@@ -34,6 +43,9 @@ public:
     // Appends the body of location to sink; raises the network exceptions on any failure.
     void Get(const std::string& location, std::string& sink);
     std::string Get(const std::string& location);
+    // The same, handing the body to the sink as it arrives. The time the sink takes does not count
+    // against the exchange limit; a failure it raises ends the exchange and closes the connection.
+    void Get(const std::string& location, TNetBodySink& sink);
 
     // Whether the connection stays open for the next request, judged now from the last response.
     bool KeepAliveVerdict();
@@ -65,6 +77,8 @@ public:
     // Longest response head, status line included, and most interim (100) heads taken.
     static constexpr int kMaxHeadLines = 1000;
     static constexpr int kMaxInterimHeads = 10;
+    // Size of the pieces a streamed body is handed over in.
+    static constexpr size_t kStreamPiece = 256 * 1024;
 
 private:
     void prepareRequest(const std::string& location);
@@ -72,7 +86,16 @@ private:
     void connectIfNeeded();
     void sendRequest(const std::string& method);
     void readResponseHead();
-    void readBody(std::string& sink, bool forError);
+    // Where a body goes: whole into a text, or piece by piece into a sink.
+    struct BodyTarget {
+        std::string* text = nullptr;
+        TNetBodySink* stream = nullptr;
+    };
+    void exchange(const std::string& method, const std::string& location, BodyTarget target);
+    void readBody(BodyTarget target, bool forError);
+    // Reads count bytes into the target; streamed counts what went to a sink.
+    void readCounted(BodyTarget target, size_t count, size_t& streamed);
+    void deliver(std::string& piece, TNetBodySink& sink);
     [[noreturn]] void raiseProtocolError();
     void finishExchange();
     bool channelEncrypts() const;
@@ -86,10 +109,8 @@ private:
     int m_exchangeTimeout = 15000;
     size_t m_maxBodySize = size_t(64) << 20;
 
-    // The first credentials a location carried, and the server they belong to.
-    bool m_hasCredentials = false;
-    std::string m_authUser, m_authPassword, m_authHost;
-    int m_authPort = 0;
+    // User name and password by the server ("host:port", host in lower case) whose location gave them.
+    std::map<std::string, std::pair<std::string, std::string>> m_credentials;
 };
 
 class TNetHTTP : public TNetCustomHTTP {

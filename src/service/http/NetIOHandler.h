@@ -53,10 +53,15 @@ public:
     // The latest moment an exchange allows for the transport's own waits (a TLS handshake).
     void SetDeadline(std::optional<TNetClock::time_point> deadline) { m_deadline = deadline; }
     std::optional<TNetClock::time_point> Deadline() const { return m_deadline; }
+    // The connection's limit for one wait for incoming bytes (0: none), which the transport's own
+    // waits keep too.
+    void SetReadTimeout(int ms) { m_readTimeout = ms; }
+    int ReadTimeout() const { return m_readTimeout; }
 
 protected:
     int m_lastErrno = 0;
     std::optional<TNetClock::time_point> m_deadline;
+    int m_readTimeout = 0;
 };
 
 // The plain socket transport: an IPv4 stream socket, connected with or without a time limit.

@@ -163,6 +163,14 @@ void TNetSSLIOHandlerSocket::OpenEncodedConnection()
     if (!m_host.empty() && inet_pton(AF_INET, m_host.c_str(), &addr) != 1)
         api->SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(m_host.c_str()));
     std::string started = LongTimeText(std::chrono::system_clock::now());
+    // A peer that accepts and then stays silent must not hold the window longer than any other
+    // read would: the whole handshake is one wait for the server, bounded by the read limit.
+    std::optional<TNetClock::time_point> end = m_deadline;
+    if (m_readTimeout > 0) {
+        auto limit = TNetClock::now() + std::chrono::milliseconds(m_readTimeout);
+        if (!end || limit < *end)
+            end = limit;
+    }
     for (;;) {
         int rc;
         {
@@ -175,8 +183,8 @@ void TNetSSLIOHandlerSocket::OpenEncodedConnection()
         if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE)
             throw ENetOSSLConnectError();
         int wait = -1;
-        if (m_deadline) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*m_deadline - TNetClock::now()).count();
+        if (end) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*end - TNetClock::now()).count();
             wait = left < 0 ? 0 : int(left);
         }
         if (!waitFor(err == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, wait))

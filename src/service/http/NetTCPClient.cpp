@@ -10,6 +10,7 @@ void TNetTCPClient::Connect(int timeoutMs)
         throw ENetAlreadyConnected();
     IOHandler()->Open();
     ResetConnection();
+    IOHandler()->SetReadTimeout(ReadTimeout);
     try {
         IOHandler()->ConnectClient(m_host, m_port, BoundIP, BoundPort, timeoutMs);
     } catch (ENetException& e) {

@@ -304,6 +304,22 @@ void TNetTCPConnection::ReadUntilClose(std::string& sink, size_t maxBytes)
     }
 }
 
+bool TNetTCPConnection::ReadSome(std::string& sink, size_t maxBytes)
+{
+    if (InputBufferSize() > 0) {
+        moveToSink(sink, maxBytes);
+        return true;
+    }
+    try {
+        if (!Connected())
+            return false;
+        int count = receiveStep(true, -1, true, &sink, std::max<size_t>(1, maxBytes));
+        return count > 0 || transportConnected();
+    } catch (const ENetConnClosedGracefully&) {
+        return InputBufferSize() > 0;
+    }
+}
+
 void TNetTCPConnection::OpenWriteBuffer()
 {
     m_writeBuffer = std::make_unique<std::string>();

@@ -42,6 +42,9 @@ public:
     void ReadBytes(std::string& sink, size_t count);
     // Appends everything up to the server's close; more than maxBytes fails.
     void ReadUntilClose(std::string& sink, size_t maxBytes);
+    // Appends at most maxBytes: what is buffered, else what one receive brings. False once the
+    // server has closed and nothing is left to read.
+    bool ReadSome(std::string& sink, size_t maxBytes);
 
     void OpenWriteBuffer();
     void CloseWriteBuffer();
@@ -53,6 +56,7 @@ public:
 
     // The end of the current exchange: no wait for the peer goes past it.
     void SetDeadline(std::optional<TNetClock::time_point> deadline);
+    std::optional<TNetClock::time_point> Deadline() const { return m_deadline; }
 
     size_t InputBufferSize() const { return m_in.size() - m_inHead; }
     bool ClosedGracefully() const { return m_closedGracefully; }

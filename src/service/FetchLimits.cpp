@@ -1,0 +1,7 @@
+#include "service/FetchLimits.h"
+
+TFetchLimits& FetchLimits()
+{
+    static TFetchLimits limits;
+    return limits;
+}

@@ -1,0 +1,195 @@
+#include "MonitorFixture.h"
+
+#include "poll/HistoryBlocks.h"
+#include "service/FetchLimits.h"
+#include "service/LineSplitting.h"
+#include "service/StripMarkup.h"
+#include "service/http/NetHTTPHeaderInfo.h"
+#include "table/QuickList.h"
+
+#include "graph/chart/AreaSeries.h"
+
+#include <QPushButton>
+
+namespace {
+
+std::vector<std::string> splitWhole(std::string_view text)
+{
+    TStringList list;
+    ReplaceLines(text, list);
+    std::vector<std::string> out;
+    for (int i = 0; i < list.Count(); ++i)
+        out.push_back(list[i]);
+    return out;
+}
+
+std::vector<std::string> splitInPieces(std::string_view text, const std::vector<size_t>& cuts)
+{
+    std::vector<std::string> out;
+    TLineSplitter splitter([&](std::string_view line) { out.emplace_back(line); });
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        splitter.Feed(text.substr(from, cut - from));
+        from = cut;
+    }
+    splitter.Feed(text.substr(from));
+    splitter.Finish();
+    return out;
+}
+
+// Every series of a chart as text: its title and its points, so that two graphs compare whole.
+std::vector<std::string> seriesOf(TChart& chart)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < chart.SeriesList().Count(); ++i) {
+        TChartSeries* s = chart.SeriesList().Item(i);
+        std::string text = s->Title().toStdString() + ":";
+        for (int p = 0; p < s->YValues().Count(); ++p)
+            text += " " + std::to_string(s->YValues().Value(p));
+        out.push_back(text);
+    }
+    return out;
+}
+
+// A history as the service writes it, with markup and every line break form on the way.
+std::string mixedHistory(int blocks, int hosts)
+{
+    std::string text;
+    for (int b = 0; b < blocks; ++b) {
+        std::vector<Host> h = Hosts(hosts, 1000 + b * 37);
+        text += "Quorvel sniffer\r\n";
+        for (size_t i = 0; i < h.size(); ++i)
+            text += HostLine(h[i]) + (i % 3 == 0 ? "<br>\n" : i % 3 == 1 ? "\r" : "\r\n");
+        text += "end\n" + std::string(b % 2 ? "###<br>\r\n" : "###\n");
+    }
+    return text + Snapshot(Hosts(2)); // lines after the last separator form no block
+}
+
+class LowLimits : public MonitorTest {
+protected:
+    TFetchLimits saved = FetchLimits();
+    void TearDown() override
+    {
+        FetchLimits() = saved;
+        MonitorTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST(LineSplitter, AnyCutGivesTheLinesOfTheWholeText)
+{
+    for (std::string_view text : { "a\r\nb", "a\n\nb", "a\rb\r\n", "a\n\rb", "a\r\rb", "a\n", "", "\n", "\r\n\r\n",
+             "line one\r\nline two\rthree\n\nfour" }) {
+        const auto whole = splitWhole(text);
+        for (size_t cut = 0; cut <= text.size(); ++cut)
+            EXPECT_EQ(splitInPieces(text, { cut }), whole) << "cut at " << cut << " of " << text;
+        std::vector<size_t> everyByte;
+        for (size_t i = 1; i < text.size(); ++i)
+            everyByte.push_back(i);
+        EXPECT_EQ(splitInPieces(text, everyByte), whole) << text;
+    }
+    const std::string withNul("ab\r\ncd\0ef\r\ngh", 13);
+    for (size_t cut = 0; cut <= withNul.size(); ++cut)
+        EXPECT_EQ(splitInPieces(withNul, { cut }), std::vector<std::string>({ "ab", "cd" })) << cut;
+}
+
+TEST(HistoryBlocksTest, BlocksEndAtSeparatorsAndAnOversizedBlockStopsTheReplay)
+{
+    std::vector<std::vector<std::string>> blocks;
+    THistoryBlocks history(
+        [&](const TStringList& block) {
+            blocks.emplace_back();
+            for (int i = 0; i < block.Count(); ++i)
+                blocks.back().push_back(block[i]);
+        },
+        20);
+    for (std::string_view line : { "###", "a<b>", "### ", "###<br>", "###", "tail" })
+        EXPECT_TRUE(history.AddLine(line));
+    EXPECT_EQ(blocks, std::vector<std::vector<std::string>>({ {}, { "a<b>", "### " }, {} }));
+    EXPECT_TRUE(history.AddLine("0123456789"));
+    EXPECT_FALSE(history.AddLine("0123456789"));
+}
+
+TEST_F(LowLimits, AHistoryFarAboveTheBodyCapReplaysBlockByBlockAsTheWholeWould)
+{
+    const std::string text = mixedHistory(120, 35);
+    FetchLimits().MaxBodyBytes = 16 * 1024;
+    ASSERT_GT(text.size(), 8 * FetchLimits().MaxBodyBytes);
+    service.Set("/history", text);
+    form->rgSpeedClick(form.get()); // sets the unit and replays the history, as at start
+    EXPECT_EQ(probe().SampleIndex(), 120);
+    EXPECT_TRUE(errorBoxes.empty());
+    const auto in = seriesOf(chartIn()), out = seriesOf(chartOut());
+    ASSERT_EQ(in.size(), 30u); // 29 hosts and "Other"
+
+    // The same blocks cut from the whole text and processed one by one draw the same graph.
+    control<QPushButton>("ClearBtn")->click();
+    probe().SampleIndex() = 0;
+    TStringList lines, block;
+    ReplaceLines(text, lines);
+    for (int i = 0; i < lines.Count(); ++i) {
+        if (StripMarkup(lines[i]) == "###") {
+            probe().ProcessSnapshot(&block);
+            block.Clear();
+        } else {
+            block.Add(lines[i]);
+        }
+    }
+    EXPECT_EQ(probe().SampleIndex(), 120);
+    EXPECT_EQ(seriesOf(chartIn()), in);
+    EXPECT_EQ(seriesOf(chartOut()), out);
+
+    // Every other resource keeps its cap: a snapshot beyond it is refused like a failed fetch.
+    service.Set("/", Snapshot(Hosts(1000)));
+    PollOnce();
+    EXPECT_EQ(probe().SampleIndex(), 120);
+    EXPECT_EQ(probe().HttpClient(), nullptr);
+}
+
+TEST_F(LowLimits, ABrokenHistoryStopsQuietlyAfterItsGoodBlocks)
+{
+    FetchLimits().MaxHistoryBlockBytes = 4096;
+    std::string endless;
+    for (int i = 0; i < 2000; ++i)
+        endless += HostLine(Hosts(1)[0]) + "\r\n";
+    service.Set("/history",
+        Snapshot(Hosts(3)) + "###\r\n" + Snapshot(Hosts(3)) + "###\r\n" + endless + "###\r\n" + Snapshot(Hosts(3))
+            + "###\r\n");
+    form->rgSpeedClick(form.get());
+    EXPECT_EQ(probe().SampleIndex(), 2);
+    EXPECT_TRUE(errorBoxes.empty());
+    EXPECT_EQ(probe().HttpClient(), nullptr); // the half-read reply is never reused
+
+    FetchLimits().MaxHistoryBytes = 2048;
+    service.Set("/history", mixedHistory(20, 5));
+    probe().LoadHistory();
+    EXPECT_LT(probe().SampleIndex(), 2 + 20);
+    EXPECT_EQ(probe().HttpClient(), nullptr);
+}
+
+TEST_F(MonitorTest, TheServiceAndANameListElsewhereEachGetTheirOwnCredentials)
+{
+    // Two servers that each demand their own Basic credentials.
+    FakeSnifferService names;
+    service.RequireAuthorization("Basic " + EncodeBase64("u1:p1"));
+    names.RequireAuthorization("Basic " + EncodeBase64("u2:p2"));
+    service.Set("/", Snapshot(Hosts(2)));
+    service.Set("/history", Snapshot(Hosts(2)) + "###\r\n");
+    names.Set("/ip", Hosts(2)[0].address + "=first\r\n");
+    CreateForm("IPSource=http://u2:p2@" + names.Address() + "/ip\n");
+    probe().ServiceAddress() = "u1:p1@" + service.Address();
+    form->rgSpeedClick(form.get());
+    probe().LoadHostNames();
+    PollOnce();
+    EXPECT_EQ(probe().SampleIndex(), 2); // one block replayed, one live snapshot
+    EXPECT_EQ(probe().HostNames()->Lookup(Hosts(2)[0].address), "first");
+    EXPECT_EQ(cell(1, 1), "first");
+    // The refresh goes back to the name list with the client that polls the service.
+    names.Set("/ip", Hosts(2)[0].address + "=renamed\r\n");
+    form->HostsTimerTimer(form.get());
+    PollOnce();
+    EXPECT_EQ(probe().HostNames()->Lookup(Hosts(2)[0].address), "renamed");
+    EXPECT_EQ(cell(1, 1), "renamed");
+    EXPECT_EQ(probe().SampleIndex(), 3);
+}

@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "base/Exception.h"
+#include "base/Utf8Text.h"
 #include "service/LineSplitting.h"
 #include "table/QuickList.h"
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < names.Count(); ++i) {
         const std::string line = names[i];
         const std::string_view value = TQuickList::ValueView(line);
-        if (line.find('<') != std::string::npos || value.empty() || value.size() > 15
+        if (line.find('<') != std::string::npos || value.empty() || FirstChars(value, 15).size() != value.size()
             || value.find('=') != std::string_view::npos)
             qtm_fuzz::BrokenPromise("a directory line is not address=name");
         if (names.Lookup(TQuickList::KeyOf(line)).empty())

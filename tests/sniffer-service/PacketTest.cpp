@@ -61,7 +61,7 @@ TEST(ParsePacket, ReadsTheIpHeaderBehindEachLinkLayer)
     check(DLT_RAW, std::vector<uint8_t>(ip.begin(), ip.begin() + 20));
 }
 
-TEST(ParsePacket, RefusesWhatIsNotAWholeIpv4Header)
+TEST(ParsePacket, RefusesWhatIsNotAWholeIpHeader)
 {
     auto ip = Ipv4UdpPacket(Sample);
     EXPECT_FALSE(ParsePacket(DLT_RAW, ip.data(), 19));
@@ -70,9 +70,10 @@ TEST(ParsePacket, RefusesWhatIsNotAWholeIpv4Header)
     arp[12] = 0x08;
     arp[13] = 0x06;
     EXPECT_FALSE(ParsePacket(DLT_EN10MB, arp.data(), arp.size()));
+    // An IPv6 header is 40 bytes; a version 6 packet shorter than that is no packet.
     auto v6 = ip;
     v6[0] = 0x60;
-    EXPECT_FALSE(ParsePacket(DLT_RAW, v6.data(), v6.size()));
+    EXPECT_FALSE(ParsePacket(DLT_RAW, v6.data(), 39));
     auto shortHeader = ip;
     shortHeader[0] = 0x44;
     EXPECT_FALSE(ParsePacket(DLT_RAW, shortHeader.data(), shortHeader.size()));

@@ -46,3 +46,13 @@ size_t TrafficStore::hostCount() const
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_counter.hostCount();
 }
+
+void TrafficStore::fillMetrics(MetricsInput& input) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    input.hosts = m_counter.snapshot(TrafficCounter::RateWindow::LastFiveSeconds);
+    input.hostsTracked = m_counter.hostCount();
+    input.hostsEvicted = m_counter.hostsEvicted();
+    input.evictedSent = m_counter.evictedSent();
+    input.evictedReceived = m_counter.evictedReceived();
+}

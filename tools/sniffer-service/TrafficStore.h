@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostAddress.h"
+#include "MetricsText.h"
 #include "PacketCapture.h"
 #include "TrafficCounter.h"
 
@@ -28,6 +29,8 @@ public:
     std::string historyText() const;
     std::vector<HostAddress> addresses() const;
     size_t hostCount() const;
+    // Fills the hosts and the host table's counts of a scrape.
+    void fillMetrics(MetricsInput& input) const;
 
 private:
     mutable std::mutex m_mutex;

@@ -57,6 +57,17 @@ TEST(ParsePacket, ReadsTheIpHeaderBehindEachLinkLayer)
     null.insert(null.end(), ip.begin(), ip.end());
     check(DLT_NULL, null);
 
+    // IPv6 behind the loopback headers of Linux (family 10, host order) and the BSDs (30, network order).
+    auto v6 = Ipv6Packet("2001:db8::1", "2001:db8::2", 60);
+    for (std::vector<uint8_t> head : { std::vector<uint8_t> { 10, 0, 0, 0 }, std::vector<uint8_t> { 0, 0, 0, 30 } }) {
+        head.insert(head.end(), v6.begin(), v6.end());
+        auto info = ParsePacket(DLT_LOOP, head.data(), head.size());
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->source.text(), "2001:db8::1");
+        EXPECT_EQ(info->destination.text(), "2001:db8::2");
+        EXPECT_EQ(info->bytes, 100u);
+    }
+
     // Only the headers need to be captured: the size comes from the IP total length.
     check(DLT_RAW, std::vector<uint8_t>(ip.begin(), ip.begin() + 20));
 }

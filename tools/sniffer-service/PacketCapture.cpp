@@ -212,14 +212,40 @@ std::string KernelDropNotice(uint64_t previous, uint64_t now, int intervalSecond
         + " since the start): the service reads too slowly, so the totals miss that traffic";
 }
 
+void CountPacket(TrafficCounter& counter, const NetworkList& networks, MacBindings& macs, const PacketInfo& packet)
+{
+    if (packet.kind == PacketInfo::Kind::Arp) {
+        if (networks.isHost(packet.source))
+            macs.learnFromArp(packet.sourceMac, packet.source);
+        return;
+    }
+    const bool fromHost = networks.isHost(packet.source);
+    const bool toHost = networks.isHost(packet.destination);
+    if (packet.source.isIPv4()) {
+        if (fromHost && packet.haveMacs)
+            macs.learnFromIPv4(packet.sourceMac, packet.source);
+        if (fromHost)
+            counter.addSent(packet.source, packet.bytes);
+        if (toHost)
+            counter.addReceived(packet.destination, packet.bytes);
+        return;
+    }
+    auto owner = [&](const HostAddress& address, const MacAddress& mac) {
+        if (packet.haveMacs)
+            if (auto v4 = macs.addressOf(mac))
+                return *v4;
+        return address;
+    };
+    if (fromHost)
+        counter.addSent(owner(packet.source, packet.sourceMac), packet.bytes);
+    if (toHost)
+        counter.addReceived(owner(packet.destination, packet.destinationMac), packet.bytes);
+}
+
 void CountPacket(TrafficCounter& counter, const NetworkList& networks, const PacketInfo& packet)
 {
-    if (packet.kind != PacketInfo::Kind::Ip)
-        return;
-    if (networks.isHost(packet.source))
-        counter.addSent(packet.source, packet.bytes);
-    if (networks.isHost(packet.destination))
-        counter.addReceived(packet.destination, packet.bytes);
+    MacBindings none;
+    CountPacket(counter, networks, none, packet);
 }
 
 PacketCapture::PacketCapture(pcap* handle)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostAddress.h"
+#include "MacBindings.h"
 #include "TrafficCounter.h"
 
 #include <array>
@@ -12,8 +13,6 @@
 #include <vector>
 
 struct pcap;
-
-using MacAddress = std::array<uint8_t, 6>;
 
 // The addresses and size of one IP packet, or the binding an ARP packet announces. bytes is the IP
 // total length, so the count does not depend on the link layer or on how much of the packet was
@@ -39,7 +38,10 @@ std::optional<PacketInfo> ParsePacket(
 // that traffic is never silently counted as nothing.
 bool LinkTypeReadable(int linkType);
 
-// A packet from a local host counts as sent by it; one to a local host as received by it.
+// A packet from a local host counts as sent by it; one to a local host as received by it. On
+// Ethernet, IPv4 and ARP packets teach the bindings, and an IPv6 packet counts under the IPv4
+// address its machine's MAC uses, or under its IPv6 address when that is not known.
+void CountPacket(TrafficCounter& counter, const NetworkList& networks, MacBindings& macs, const PacketInfo& packet);
 void CountPacket(TrafficCounter& counter, const NetworkList& networks, const PacketInfo& packet);
 
 // What the capture has seen and lost so far.

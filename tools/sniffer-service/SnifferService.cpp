@@ -18,7 +18,7 @@ SnifferService::SnifferService(const ServiceOptions& options, const std::string&
           counted(0, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); }),
           counted(1, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastSecond); }),
           counted(2, [this] { return m_store.historyText(); }),
-          counted(3, [this] { return ResourceText::NameList(m_names.copy()); }),
+          counted(3, [this] { return ResourceText::NameList(ipv4Names()); }),
           counted(4, [this] { return metricsText(); }),
           [this](const std::string& client) { return allowClient(client); },
       })
@@ -56,6 +56,15 @@ SnifferService::SnifferService(const ServiceOptions& options, const std::string&
         finished = c.finishedSeconds();
     });
     m_firstSecondTime = int64_t(std::time(nullptr)) - int64_t(finished);
+}
+
+std::map<HostAddress, std::string> SnifferService::ipv4Names() const
+{
+    // The monitor matches names to the IPv4 rows of "/"; IPv6 names serve /metrics only.
+    auto names = m_names.copy();
+    for (auto it = names.begin(); it != names.end();)
+        it = it->first.isIPv4() ? std::next(it) : names.erase(it);
+    return names;
 }
 
 std::function<std::string()> SnifferService::counted(size_t resource, std::function<std::string()> body)

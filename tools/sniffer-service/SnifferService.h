@@ -43,6 +43,7 @@ private:
     void tickerLoop();
     void resolverLoop();
     void checkDrops();
+    std::map<HostAddress, std::string> ipv4Names() const;
     bool allowClient(const std::string& clientAddress);
     // Wraps a resource so that each answer counts as served for it.
     std::function<std::string()> counted(size_t resource, std::function<std::string()> body);

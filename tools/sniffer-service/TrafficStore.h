@@ -25,6 +25,7 @@ public:
     }
     void tick();
 
+    // "/" and "/history" hold IPv4 hosts only: the monitor keys its rows by IPv4 address.
     std::string snapshotText(TrafficCounter::RateWindow window) const;
     std::string historyText() const;
     std::vector<HostAddress> addresses() const;
@@ -35,4 +36,5 @@ public:
 private:
     mutable std::mutex m_mutex;
     TrafficCounter m_counter;
+    MacBindings m_macs;
 };

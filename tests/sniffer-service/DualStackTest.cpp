@@ -97,6 +97,18 @@ TEST(DualStack, IPv6OfAMachineCountsUnderTheIPv4AddressOfItsMac)
     EXPECT_EQ(countersOf(s.metrics, "2001:db8::77"), "0/80");
     EXPECT_EQ(countersOf(s.metrics, "2001:db8::5"), "");
     EXPECT_EQ(countersOf(s.metrics, "2001:db8:ffff::1"), "");
+
+    // The replay is over: every frame was seen and the whole file read.
+    EXPECT_NE(s.metrics.find("\nquorvel_sniffer_capture_packets_total 7\n"), std::string::npos);
+    EXPECT_NE(s.metrics.find("\nquorvel_sniffer_replay_finished 1\n"), std::string::npos);
+    auto value = [&](const std::string& name) {
+        auto at = s.metrics.find("\n" + name + " ");
+        return at == std::string::npos
+            ? std::string("none")
+            : s.metrics.substr(at + name.size() + 2, s.metrics.find('\n', at + 1) - at - name.size() - 2);
+    };
+    EXPECT_EQ(value("quorvel_sniffer_replay_read_bytes"), value("quorvel_sniffer_replay_file_bytes"));
+    EXPECT_NE(value("quorvel_sniffer_replay_file_bytes"), "0");
 }
 
 TEST(DualStack, IPv6OnlyMachinesAndTheirNamesStayOutOfTheMonitorsResources)

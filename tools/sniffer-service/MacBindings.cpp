@@ -26,8 +26,10 @@ MacBindings::Binding* MacBindings::slotFor(const MacAddress& mac)
     if (it != m_bindings.end())
         return &it->second;
     // A segment has far fewer machines; a flood of made-up MACs must not grow memory for ever.
-    if (m_bindings.size() >= MaxBindings)
+    if (m_bindings.size() >= MaxBindings) {
         m_bindings.clear();
+        m_lastKey = UINT64_MAX;
+    }
     return &m_bindings[key(mac)];
 }
 
@@ -39,6 +41,10 @@ void MacBindings::learnFromArp(const MacAddress& mac, const HostAddress& address
 
 void MacBindings::learnFromIPv4(const MacAddress& mac, const HostAddress& address)
 {
+    if (key(mac) == m_lastKey && address == m_lastAddress)
+        return;
+    m_lastKey = key(mac);
+    m_lastAddress = address;
     auto* b = slotFor(mac);
     if (!b || b->fromArp || b->ambiguous)
         return;

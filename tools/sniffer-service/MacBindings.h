@@ -30,4 +30,7 @@ private:
     };
     Binding* slotFor(const MacAddress& mac);
     std::unordered_map<uint64_t, Binding> m_bindings;
+    // Most frames repeat the last sender; this spares them the table.
+    uint64_t m_lastKey = UINT64_MAX;
+    HostAddress m_lastAddress;
 };

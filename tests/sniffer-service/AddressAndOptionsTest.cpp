@@ -1,3 +1,4 @@
+#include "ClientAccess.h"
 #include "HostAddress.h"
 #include "ServiceOptions.h"
 
@@ -111,4 +112,32 @@ TEST(ServiceOptions, RefusesWhatCannotRun)
     EXPECT_NE(usageError({ "--demo", "--listen", "8080" }).find("ADDR:PORT"), std::string::npos);
     EXPECT_NE(usageError({ "--demo", "--listen", "127.0.0.1:65536" }).find("at most 65535"), std::string::npos);
     EXPECT_NE(usageError({ "--demo", "--listen", "example.org:80" }).find("numeric"), std::string::npos);
+}
+
+TEST(ClientAccess, LoopbackServesAllAndOtherAddressesOnlyTheAllowList)
+{
+    auto allow = [](const char* list) { return ParseServiceOptions({ "--demo", "--allow", list }).allow; };
+    ClientAccess local("127.0.0.1", allow("192.0.2.0/24"));
+    EXPECT_TRUE(local.allows("127.0.0.1"));
+    EXPECT_TRUE(ClientAccess("::1", allow("192.0.2.0/24")).allows("::1"));
+
+    ClientAccess byDefault("0.0.0.0", ParseServiceOptions({ "--demo" }).allow);
+    EXPECT_TRUE(byDefault.allows("127.0.0.1"));
+    EXPECT_TRUE(byDefault.allows("127.1.2.3"));
+    EXPECT_TRUE(byDefault.allows("::1"));
+    EXPECT_TRUE(byDefault.allows("::ffff:127.0.0.1"));
+    EXPECT_FALSE(byDefault.allows("10.0.0.5"));
+    EXPECT_FALSE(byDefault.allows("2001:db8::1"));
+    EXPECT_FALSE(byDefault.allows(""));
+    EXPECT_FALSE(byDefault.allows("not an address"));
+
+    ClientAccess listed("10.0.0.1", allow("10.0.0.0/24,2001:db8::/32"));
+    EXPECT_TRUE(listed.allows("10.0.0.200"));
+    EXPECT_TRUE(listed.allows("::ffff:10.0.0.7")); // a v4 client on a dual-stack socket
+    EXPECT_TRUE(listed.allows("2001:db8:5::9"));
+    EXPECT_FALSE(listed.allows("10.0.1.1"));
+    EXPECT_FALSE(listed.allows("127.0.0.1"));
+
+    EXPECT_THROW(ParseServiceOptions({ "--demo", "--allow", "10.0.0.0/33" }), UsageError);
+    EXPECT_THROW(ParseServiceOptions({ "--demo", "--allow", "" }), UsageError);
 }

@@ -221,3 +221,23 @@ TEST_F(HttpServiceTest, UnknownPathsAndMalformedRequestsAreRefused)
     // And the service still answers.
     get("/");
 }
+
+TEST_F(HttpServiceTest, MetricsCountTheRequestsOfEachResource)
+{
+    get("/");
+    get("/");
+    get("/ip");
+    httplib::Client client("127.0.0.1", m_port);
+    auto res = client.Get("/metrics");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+    for (const char* sample : { "quorvel_sniffer_http_requests_total{resource=\"/\"} 2\n",
+             "quorvel_sniffer_http_requests_total{resource=\"/ip\"} 1\n",
+             "quorvel_sniffer_http_requests_total{resource=\"/metrics\"} 1\n",
+             "quorvel_sniffer_http_requests_total{resource=\"/history\"} 0\n", "quorvel_sniffer_hosts 45\n",
+             "quorvel_sniffer_build_info{version=\"" QTM_VERSION "\",mode=\"demo\"} 1\n" })
+        EXPECT_NE(res->body.find(sample), std::string::npos) << sample;
+    EXPECT_NE(res->body.find("quorvel_sniffer_host_received_bytes_total{address=\"192.0.2.1\",name=\"backup-nas\","),
+        std::string::npos);
+}

@@ -1,5 +1,6 @@
 #include "PacketCapture.h"
 #include "PacketFiles.h"
+#include "SnifferService.h"
 #include "TrafficStore.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <pcap/pcap.h>
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <net/if.h>
@@ -263,4 +265,83 @@ TEST(LiveCapture, TheServiceServesWhatItCapturedOnTheInterface)
     EXPECT_NE(body.find(expectedTotals), std::string::npos) << body;
     EXPECT_NE(body.find(",30,3000\n"), std::string::npos) << body;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+namespace {
+
+// Status line of a GET of "/" from the given source address to the given service.
+std::string statusFrom(uint32_t source, uint32_t address, int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in from {}, to {};
+    from.sin_family = to.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(source);
+    to.sin_addr.s_addr = htonl(address);
+    to.sin_port = htons(uint16_t(port));
+    timeval limit { 10, 0 };
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    std::string reply;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0
+        && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+        const std::string request = "GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+            reply.append(buffer, size_t(n));
+    } else {
+        reply = std::string("connect: ") + std::strerror(errno);
+    }
+    close(fd);
+    return reply.substr(0, reply.find("\r\n"));
+}
+
+struct ServedService {
+    explicit ServedService(std::vector<std::string> args)
+        : service(ParseServiceOptions(args), "/nonexistent")
+    {
+        port = service.start();
+    }
+    ~ServedService() { service.stop(); }
+    SnifferService service;
+    int port = 0;
+};
+
+} // namespace
+
+TEST(ClientAccess, OnANetworkAddressOnlyAllowedClientsAreServed)
+{
+    if (!g_inOwnNamespace)
+        GTEST_SKIP() << "no network namespace of our own (" << g_namespaceProblem << ")";
+    // A network address of this namespace's own, on its loopback device.
+    ASSERT_EQ(std::system("ip addr add 10.9.0.1/24 dev lo && ip addr add 10.9.0.2/24 dev lo "
+                          "&& ip addr add 10.9.0.3/24 dev lo"),
+        0);
+    const uint32_t server = Ip("10.9.0.1"), friendly = Ip("10.9.0.2"), stranger = Ip("10.9.0.3"),
+                   local = Ip("127.0.0.1");
+
+    {
+        // By default only the machine itself may read the service.
+        ServedService s({ "--demo", "--listen", "10.9.0.1:0" });
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(statusFrom(local, server, s.port), "HTTP/1.1 200 OK");
+        EXPECT_EQ(statusFrom(stranger, server, s.port), "HTTP/1.1 403 Forbidden");
+        std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_NE(log.find("refused 10.9.0.3 (403)"), std::string::npos) << log;
+    }
+    {
+        ServedService s({ "--demo", "--listen", "10.9.0.1:0", "--allow", "10.9.0.2/32,192.0.2.0/24" });
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(statusFrom(friendly, server, s.port), "HTTP/1.1 200 OK");
+        EXPECT_EQ(statusFrom(stranger, server, s.port), "HTTP/1.1 403 Forbidden");
+        // The list replaces the default: the machine itself is not in it.
+        EXPECT_EQ(statusFrom(local, server, s.port), "HTTP/1.1 403 Forbidden");
+        testing::internal::GetCapturedStderr();
+        EXPECT_NE(s.service.metricsText().find("quorvel_sniffer_http_refused_requests_total 2\n"), std::string::npos);
+    }
+    {
+        // On a loopback address only the machine's own programs can connect: all are served.
+        ServedService s({ "--demo", "--listen", "127.0.0.1:0", "--allow", "192.0.2.0/24" });
+        EXPECT_EQ(statusFrom(local, local, s.port), "HTTP/1.1 200 OK");
+    }
 }

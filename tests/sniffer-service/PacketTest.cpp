@@ -57,11 +57,22 @@ TEST(ParsePacket, ReadsTheIpHeaderBehindEachLinkLayer)
     null.insert(null.end(), ip.begin(), ip.end());
     check(DLT_NULL, null);
 
+    // IPv6 behind the loopback headers of Linux (family 10, host order) and the BSDs (30, network order).
+    auto v6 = Ipv6Packet("2001:db8::1", "2001:db8::2", 60);
+    for (std::vector<uint8_t> head : { std::vector<uint8_t> { 10, 0, 0, 0 }, std::vector<uint8_t> { 0, 0, 0, 30 } }) {
+        head.insert(head.end(), v6.begin(), v6.end());
+        auto info = ParsePacket(DLT_LOOP, head.data(), head.size());
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->source.text(), "2001:db8::1");
+        EXPECT_EQ(info->destination.text(), "2001:db8::2");
+        EXPECT_EQ(info->bytes, 100u);
+    }
+
     // Only the headers need to be captured: the size comes from the IP total length.
     check(DLT_RAW, std::vector<uint8_t>(ip.begin(), ip.begin() + 20));
 }
 
-TEST(ParsePacket, RefusesWhatIsNotAWholeIpv4Header)
+TEST(ParsePacket, RefusesWhatIsNotAWholeIpHeader)
 {
     auto ip = Ipv4UdpPacket(Sample);
     EXPECT_FALSE(ParsePacket(DLT_RAW, ip.data(), 19));
@@ -70,9 +81,10 @@ TEST(ParsePacket, RefusesWhatIsNotAWholeIpv4Header)
     arp[12] = 0x08;
     arp[13] = 0x06;
     EXPECT_FALSE(ParsePacket(DLT_EN10MB, arp.data(), arp.size()));
+    // An IPv6 header is 40 bytes; a version 6 packet shorter than that is no packet.
     auto v6 = ip;
     v6[0] = 0x60;
-    EXPECT_FALSE(ParsePacket(DLT_RAW, v6.data(), v6.size()));
+    EXPECT_FALSE(ParsePacket(DLT_RAW, v6.data(), 39));
     auto shortHeader = ip;
     shortHeader[0] = 0x44;
     EXPECT_FALSE(ParsePacket(DLT_RAW, shortHeader.data(), shortHeader.size()));
@@ -195,4 +207,133 @@ TEST(CaptureFile, RecordedPaceIsKeptAtTheGivenSpeed)
     std::remove(path.c_str());
     EXPECT_EQ(seen, 2);
     EXPECT_GE(took, std::chrono::milliseconds(190));
+}
+
+namespace {
+
+const Mac HostMac { 0x02, 0, 0, 0, 0, 0x05 };
+const Mac RouterMac { 0x02, 0, 0, 0, 0, 0x01 };
+
+// Replays a capture file into a fresh counter and closes the second.
+TrafficCounter replay(const std::string& path, const char* networks, std::string* error = nullptr)
+{
+    TrafficCounter c;
+    auto lan = *NetworkList::parse(networks);
+    auto capture = PacketCapture::openFile(path);
+    std::string e = capture.runFile(
+        [&](const std::vector<PacketInfo>& batch) {
+            for (const auto& p : batch)
+                CountPacket(c, lan, p);
+        },
+        0);
+    if (error)
+        *error = e;
+    std::remove(path.c_str());
+    c.tick();
+    return c;
+}
+
+std::vector<HostRow> rowsOf(const TrafficCounter& c)
+{
+    return c.snapshot(TrafficCounter::RateWindow::LastSecond);
+}
+
+} // namespace
+
+TEST(CaptureEdges, AHeaderClaimingMoreThanTheWireCarriedCountsTheWire)
+{
+    auto ip = Ipv4UdpPacket({ Ip("10.0.0.1"), Ip("192.0.2.9"), 1472 }); // claims 1500 bytes
+    auto frame = EthernetFrame(HostMac, RouterMac, 0x0800, ip);
+    // The parser alone: 60 bytes captured of a frame that was 114 bytes on the wire.
+    auto info = ParsePacket(DLT_EN10MB, frame.data(), 60, 114);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->bytes, 100u);
+
+    std::string path = tempPath("liar.pcap");
+    WriteFrames(path, DLT_EN10MB,
+        {
+            { std::vector<uint8_t>(frame.begin(), frame.begin() + 114) }, // cut short on the wire: 100
+            { std::vector<uint8_t>(frame.begin(), frame.begin() + 60), 1514 }, // only the snap length kept: 1500
+            { std::vector<uint8_t>(ip.begin(), ip.begin() + 40) }, // raw IP read as Ethernet: refused
+        });
+    auto rows = rowsOf(replay(path, "10.0.0.0/24"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].bytesSent, 1600);
+}
+
+TEST(CaptureEdges, NetworkBroadcastAndMulticastAddressesAreNotHosts)
+{
+    auto lan = *NetworkList::parse("10.0.0.0/24,10.0.9.0/31,10.0.8.7,2001:db8::/64");
+    for (const char* address : { "10.0.0.1", "10.0.0.254", "10.0.9.0", "10.0.9.1", "10.0.8.7", "2001:db8::1" })
+        EXPECT_TRUE(lan.isHost(*HostAddress::parse(address))) << address;
+    for (const char* address : { "10.0.0.0", "10.0.0.255", "10.0.1.1", "224.0.0.251", "239.255.255.250",
+             "255.255.255.255", "ff02::1", "ff05::1:3" })
+        EXPECT_FALSE(lan.isHost(*HostAddress::parse(address))) << address;
+    // The most specific network is the real segment: its broadcast is no host of the wider one.
+    auto nested = *NetworkList::parse("10.0.0.0/8,10.0.0.0/24");
+    EXPECT_FALSE(nested.isHost(*HostAddress::parse("10.0.0.255")));
+    EXPECT_TRUE(nested.isHost(*HostAddress::parse("10.0.1.255")));
+    auto everything = *NetworkList::parse("0.0.0.0/0,::/0");
+    EXPECT_FALSE(everything.isHost(*HostAddress::parse("255.255.255.255")));
+    EXPECT_FALSE(everything.isHost(*HostAddress::parse("224.0.0.1")));
+    EXPECT_FALSE(everything.isHost(*HostAddress::parse("ff02::fb")));
+
+    TrafficCounter c;
+    auto packet = [](const char* from, const char* to) {
+        return PacketInfo { *HostAddress::parse(from), *HostAddress::parse(to), 100 };
+    };
+    CountPacket(c, lan, packet("10.0.0.1", "10.0.0.255"));
+    CountPacket(c, lan, packet("10.0.0.1", "224.0.0.251"));
+    CountPacket(c, lan, packet("10.0.0.0", "10.0.0.2"));
+    c.tick();
+    auto rows = rowsOf(c);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(find(rows, "10.0.0.1")->bytesSent, 200);
+    EXPECT_EQ(find(rows, "10.0.0.2")->bytesReceived, 100);
+}
+
+TEST(CaptureEdges, LinkTypesThatCannotBeReadAreRefusedAtStart)
+{
+    for (int link : { DLT_PPP, DLT_IEEE802_11_RADIO, DLT_IEEE802_11 }) {
+        std::string path = tempPath("link.pcap");
+        WriteFrames(path, link, { { Ipv4UdpPacket(Sample) } });
+        try {
+            PacketCapture::openFile(path);
+            ADD_FAILURE() << "link type " << link << " was opened";
+        } catch (const Exception& e) {
+            std::string message = e.what();
+            EXPECT_NE(message.find(path), std::string::npos) << message;
+            EXPECT_NE(message.find(pcap_datalink_val_to_name(link)), std::string::npos) << message;
+            EXPECT_NE(message.find("cannot be read"), std::string::npos) << message;
+        }
+        // The service does not start on such a file.
+        EXPECT_THROW(SnifferService(ParseServiceOptions({ "--read", path, "--network", "10.0.0.0/24" })), Exception);
+        std::remove(path.c_str());
+    }
+}
+
+TEST(CaptureEdges, CookedFramesWithVlanTagsAreCounted)
+{
+    auto ip = Ipv4UdpPacket(Sample);
+    std::vector<uint8_t> tagged = { 0x00, 0x2A, 0x08, 0x00 }; // VLAN 42, then IPv4
+    tagged.insert(tagged.end(), ip.begin(), ip.end());
+    auto sll = CookedFrame(0x8100, tagged);
+    std::vector<uint8_t> sll2(20, 0);
+    sll2[0] = 0x81;
+    sll2.insert(sll2.end(), tagged.begin(), tagged.end());
+    std::vector<uint8_t> qinq = { 0x00, 0x07, 0x81, 0x00 }; // an outer 802.1ad tag before it
+    qinq.insert(qinq.end(), tagged.begin(), tagged.end());
+    auto sllQinq = CookedFrame(0x88A8, qinq);
+    for (auto [link, frame] : { std::pair { DLT_LINUX_SLL, sll }, std::pair { DLT_LINUX_SLL2, sll2 },
+             std::pair { DLT_LINUX_SLL, sllQinq } }) {
+        auto info = ParsePacket(link, frame.data(), frame.size());
+        ASSERT_TRUE(info) << link;
+        EXPECT_EQ(info->source.text(), "10.0.0.1");
+        EXPECT_EQ(info->bytes, 100u);
+    }
+    std::string path = tempPath("vlan.pcap");
+    WriteFrames(path, DLT_LINUX_SLL, { { sll }, { sllQinq } });
+    auto rows = rowsOf(replay(path, "10.0.0.0/24"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].bytesSent, 200);
 }

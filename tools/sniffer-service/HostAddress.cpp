@@ -71,6 +71,11 @@ bool HostAddress::isIPv4() const
     return std::memcmp(m_bytes.data(), MappedPrefix.data(), MappedPrefix.size()) == 0;
 }
 
+bool HostAddress::isMulticast() const
+{
+    return isIPv4() ? (m_bytes[12] & 0xF0) == 0xE0 : m_bytes[0] == 0xFF;
+}
+
 uint32_t HostAddress::ipv4() const
 {
     return (uint32_t(m_bytes[12]) << 24) | (uint32_t(m_bytes[13]) << 16) | (uint32_t(m_bytes[14]) << 8)
@@ -163,6 +168,15 @@ bool Network::contains(const HostAddress& address) const
     return (a[size_t(full)] & mask) == b[size_t(full)];
 }
 
+bool Network::isNetworkOrBroadcast(const HostAddress& address) const
+{
+    if (!m_base.isIPv4() || m_prefix > 96 + 30 || !contains(address))
+        return false;
+    uint32_t hostBits = (m_prefix == 96) ? UINT32_MAX : (uint32_t(1) << (128 - m_prefix)) - 1;
+    uint32_t host = address.ipv4() & hostBits;
+    return host == 0 || host == hostBits;
+}
+
 std::string Network::text() const
 {
     return m_base.text() + "/" + std::to_string(m_base.isIPv4() ? m_prefix - 96 : m_prefix);
@@ -194,4 +208,19 @@ bool NetworkList::contains(const HostAddress& address) const
         if (n.contains(address))
             return true;
     return false;
+}
+
+bool NetworkList::isHost(const HostAddress& address) const
+{
+    if (address.isMulticast())
+        return false;
+    bool inside = false;
+    for (const auto& n : m_networks) {
+        if (!n.contains(address))
+            continue;
+        if (n.isNetworkOrBroadcast(address))
+            return false;
+        inside = true;
+    }
+    return inside;
 }

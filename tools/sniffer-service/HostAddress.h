@@ -19,6 +19,8 @@ public:
     static std::optional<HostAddress> parse(std::string_view text);
 
     bool isIPv4() const;
+    // 224.0.0.0/4 and ff00::/8: groups, not machines.
+    bool isMulticast() const;
     uint32_t ipv4() const;
     const std::array<uint8_t, 16>& bytes() const { return m_bytes; }
     // Dotted decimal for IPv4, exactly as the host lines write it.
@@ -43,6 +45,9 @@ class Network {
 public:
     static std::optional<Network> parse(std::string_view text);
     bool contains(const HostAddress& address) const;
+    // The all-zeros and all-ones addresses of an IPv4 network of more than two addresses name the
+    // network and its broadcast, not a machine.
+    bool isNetworkOrBroadcast(const HostAddress& address) const;
     std::string text() const;
     void appendText(std::string& out) const;
 
@@ -58,6 +63,9 @@ public:
     static std::optional<NetworkList> parse(std::string_view text);
     void add(const Network& network) { m_networks.push_back(network); }
     bool contains(const HostAddress& address) const;
+    // In a network, and neither multicast nor the network or broadcast address of any network
+    // that holds it.
+    bool isHost(const HostAddress& address) const;
     bool empty() const { return m_networks.empty(); }
     const std::vector<Network>& networks() const { return m_networks; }
 

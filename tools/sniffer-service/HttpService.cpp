@@ -31,14 +31,25 @@ HttpService::HttpService(ServiceResources resources)
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
 
-    auto serve = [](std::function<std::string()> body) {
-        return [body = std::move(body)](
-                   const httplib::Request&, httplib::Response& res) { res.set_content(body(), TextType); };
+    auto serve = [](std::function<std::string()> body, const char* type = TextType) {
+        return [body = std::move(body), type](
+                   const httplib::Request&, httplib::Response& res) { res.set_content(body(), type); };
     };
     s.Get("/", serve(m_resources.snapshot));
     s.Get("/average/1", serve(m_resources.lastSecond));
     s.Get("/history", serve(m_resources.history));
     s.Get("/ip", serve(m_resources.names));
+    if (m_resources.metrics)
+        s.Get("/metrics", serve(m_resources.metrics, "text/plain; version=0.0.4; charset=utf-8"));
+    if (m_resources.allowClient)
+        s.set_pre_routing_handler(
+            [allow = m_resources.allowClient](const httplib::Request& req, httplib::Response& res) {
+                if (allow(req.remote_addr))
+                    return httplib::Server::HandlerResponse::Unhandled;
+                res.status = 403;
+                res.set_content("forbidden\n", TextType);
+                return httplib::Server::HandlerResponse::Handled;
+            });
 
     auto refuse = [](const httplib::Request&, httplib::Response& res) {
         res.status = 405;

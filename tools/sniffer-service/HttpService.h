@@ -9,12 +9,15 @@ namespace httplib {
 class Server;
 }
 
-// What the four resources answer; each call gives a complete body.
+// What the resources answer; each call gives a complete body.
 struct ServiceResources {
     std::function<std::string()> snapshot; // "/": rates over 5 seconds
     std::function<std::string()> lastSecond; // "/average/1"
     std::function<std::string()> history; // "/history"
     std::function<std::string()> names; // "/ip"
+    std::function<std::string()> metrics; // "/metrics", Prometheus text format
+    // Whether the client with this numeric address is served; the others get 403. Unset: all are.
+    std::function<bool(const std::string& clientAddress)> allowClient;
 };
 
 // Serves the resources over HTTP/1.1 with keep-alive and Content-Length. Other paths get 404,

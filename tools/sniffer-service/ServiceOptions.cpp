@@ -10,10 +10,24 @@ const char* const ServiceUsage
       "Options:\n"
       "  --help, --version   print this text or the version and exit\n"
       "  --listen ADDR:PORT  where to serve (default 127.0.0.1:8080; port 0 picks a free one)\n"
+      "  --allow CIDR[,CIDR...]  clients served when ADDR is not a loopback address; others get\n"
+      "                    403 and are logged (default 127.0.0.0/8,::1: add the monitors and\n"
+      "                    the Prometheus server)\n"
       "  --names FILE        address=name lines for /ip (default: /etc/hosts entries in the "
       "networks)\n"
       "  --resolve           look up names of unnamed hosts in the DNS\n"
-      "  --speed X           replay at X times the recorded speed; 0 as fast as possible\n";
+      "  --speed X           replay at X times the recorded speed; 0 as fast as possible\n"
+      "networks:\n"
+      "  --network takes IPv4 and IPv6 prefixes. Their network and broadcast addresses and\n"
+      "  multicast groups are not hosts. On Ethernet, the IPv6 traffic of a machine counts under\n"
+      "  the IPv4 address its MAC address uses (learned from IPv4 and ARP); machines seen only\n"
+      "  over IPv6 are counted under their IPv6 address and shown only in /metrics.\n"
+      "metrics:\n"
+      "  /metrics serves the counters in the Prometheus text format. When the host table is\n"
+      "  full, the host idle longest is given up for a new one: its series leave /metrics and\n"
+      "  its bytes move to quorvel_sniffer_evicted_host_bytes_total, so sums never shrink. A host\n"
+      "  seen again later starts a new series from zero with a new first_seen label; no counter\n"
+      "  of one label set ever goes backwards while the service runs.\n";
 
 namespace {
 
@@ -89,6 +103,12 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& args)
             o.namesFile = value();
         } else if (a == "--resolve") {
             o.resolve = true;
+        } else if (a == "--allow") {
+            const std::string& text = value();
+            auto list = NetworkList::parse(text);
+            if (!list)
+                throw UsageError("--allow needs CIDR[,CIDR...], not \"" + text + "\"");
+            o.allow = *list;
         } else if (a == "--listen") {
             const std::string& text = value();
             auto colon = text.rfind(':');

@@ -20,6 +20,8 @@ struct ServiceOptions {
     bool resolve = false;
     std::string listenHost = "127.0.0.1";
     int listenPort = 8080; // 0: any free port
+    // Who is served when listenHost is not a loopback address; loopback only unless --allow says.
+    NetworkList allow = *NetworkList::parse("127.0.0.0/8,::1");
     bool help = false;
     bool version = false;
 };

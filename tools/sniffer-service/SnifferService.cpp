@@ -4,6 +4,7 @@
 #include "base/Exception.h"
 
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <netdb.h>
 #include <set>
@@ -12,11 +13,14 @@
 SnifferService::SnifferService(const ServiceOptions& options, const std::string& hostsFile)
     : m_options(options)
     , m_networks(options.networks)
+    , m_access(options.listenHost, options.allow)
     , m_http({
-          [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); },
-          [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastSecond); },
-          [this] { return m_store.historyText(); },
-          [this] { return ResourceText::NameList(m_names.copy()); },
+          counted(0, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); }),
+          counted(1, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastSecond); }),
+          counted(2, [this] { return m_store.historyText(); }),
+          counted(3, [this] { return ResourceText::NameList(ipv4Names()); }),
+          counted(4, [this] { return metricsText(); }),
+          [this](const std::string& client) { return allowClient(client); },
       })
 {
     switch (options.mode) {
@@ -45,10 +49,90 @@ SnifferService::SnifferService(const ServiceOptions& options, const std::string&
     }
 
     // The first history replay of the monitor should show a full graph.
-    if (m_demo)
-        m_store.update([&](TrafficCounter& c) {
+    uint64_t finished = 0;
+    m_store.update([&](TrafficCounter& c) {
+        if (m_demo)
             m_demo->prefill(c, TrafficCounter::HistorySeconds + TrafficCounter::AverageSeconds - 1);
-        });
+        finished = c.finishedSeconds();
+    });
+    m_firstSecondTime = int64_t(std::time(nullptr)) - int64_t(finished);
+}
+
+std::map<HostAddress, std::string> SnifferService::ipv4Names() const
+{
+    // The monitor matches names to the IPv4 rows of "/"; IPv6 names serve /metrics only.
+    auto names = m_names.copy();
+    for (auto it = names.begin(); it != names.end();)
+        it = it->first.isIPv4() ? std::next(it) : names.erase(it);
+    return names;
+}
+
+std::function<std::string()> SnifferService::counted(size_t resource, std::function<std::string()> body)
+{
+    return [this, resource, body = std::move(body)] {
+        ++m_requests[resource];
+        return body();
+    };
+}
+
+bool SnifferService::allowClient(const std::string& clientAddress)
+{
+    if (m_access.allows(clientAddress))
+        return true;
+    ++m_refused;
+    // One line per second at most, so that a client knocking in a loop cannot flood the log.
+    std::lock_guard<std::mutex> lock(m_refusalLogMutex);
+    auto now = std::chrono::steady_clock::now();
+    if (now - m_lastRefusalLog < std::chrono::seconds(1)) {
+        ++m_refusalsNotLogged;
+        return false;
+    }
+    std::cerr << "sniffer-service: refused " << clientAddress << " (403): not in the --allow list";
+    if (m_refusalsNotLogged > 0)
+        std::cerr << "; " << m_refusalsNotLogged << " more refusals since the last notice";
+    std::cerr << std::endl;
+    m_refusalsNotLogged = 0;
+    m_lastRefusalLog = now;
+    return false;
+}
+
+std::string SnifferService::metricsText()
+{
+    MetricsInput input;
+    m_store.fillMetrics(input);
+    input.names = m_names.copy();
+    input.firstSecondTime = m_firstSecondTime;
+    if (m_capture) {
+        auto stats = m_capture->stats();
+        input.packetsSeen = stats.packetsSeen;
+        input.kernelDrops = stats.kernelDrops;
+        input.interfaceDrops = stats.interfaceDrops;
+    }
+    if (m_options.mode == ServiceOptions::Mode::File) {
+        input.replaying = true;
+        auto progress = m_capture->progress();
+        input.fileBytesRead = progress.bytesRead;
+        input.fileBytes = progress.fileBytes;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        input.replayFinished = m_replayDone;
+    }
+    for (size_t i = 0; i < m_requests.size(); ++i)
+        input.requests.emplace_back(ResourcePaths[i], m_requests[i].load());
+    input.refusedRequests = m_refused;
+    input.version = QTM_VERSION;
+    input.mode = m_options.mode == ServiceOptions::Mode::Demo ? "demo"
+        : m_options.mode == ServiceOptions::Mode::Live        ? "interface"
+                                                              : "file";
+    return MetricsText(input);
+}
+
+void SnifferService::checkDrops()
+{
+    uint64_t drops = m_capture->stats().kernelDrops;
+    std::string notice = KernelDropNotice(m_dropsLogged, drops, DropCheckSeconds);
+    if (!notice.empty())
+        std::cerr << "sniffer-service: " << notice << std::endl;
+    m_dropsLogged = drops;
 }
 
 SnifferService::~SnifferService()
@@ -108,6 +192,7 @@ void SnifferService::tickerLoop()
 {
     using Clock = std::chrono::steady_clock;
     auto next = Clock::now() + std::chrono::seconds(1);
+    uint64_t ticks = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_wake.wait_until(lock, next, [this] { return m_stopping; })) {
         lock.unlock();
@@ -116,6 +201,8 @@ void SnifferService::tickerLoop()
                 m_demo->step(c, c.finishedSeconds());
             c.tick();
         });
+        if (m_capture && m_options.mode == ServiceOptions::Mode::Live && ++ticks % DropCheckSeconds == 0)
+            checkDrops();
         lock.lock();
         next += std::chrono::seconds(1);
         // After a suspend, count on from now instead of ticking to catch up.

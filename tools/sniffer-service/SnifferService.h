@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClientAccess.h"
 #include "DemoNetwork.h"
 #include "HttpService.h"
 #include "NameDirectory.h"
@@ -7,6 +8,8 @@
 #include "ServiceOptions.h"
 #include "TrafficStore.h"
 
+#include <array>
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -30,10 +33,20 @@ public:
     NameDirectory& names() { return m_names; }
     // Ends when a file replay has handed on its last packet (at once in other modes).
     bool waitForReplay(std::chrono::milliseconds limit);
+    // The body of "/metrics".
+    std::string metricsText();
+
+    // Seconds between two checks of the kernel's drop counter.
+    static constexpr int DropCheckSeconds = 10;
 
 private:
     void tickerLoop();
     void resolverLoop();
+    void checkDrops();
+    std::map<HostAddress, std::string> ipv4Names() const;
+    bool allowClient(const std::string& clientAddress);
+    // Wraps a resource so that each answer counts as served for it.
+    std::function<std::string()> counted(size_t resource, std::function<std::string()> body);
 
     ServiceOptions m_options;
     TrafficStore m_store;
@@ -41,6 +54,15 @@ private:
     NetworkList m_networks;
     std::optional<DemoNetwork> m_demo;
     std::optional<PacketCapture> m_capture;
+    ClientAccess m_access;
+    static constexpr const char* ResourcePaths[] = { "/", "/average/1", "/history", "/ip", "/metrics" };
+    std::array<std::atomic<uint64_t>, std::size(ResourcePaths)> m_requests {};
+    std::atomic<uint64_t> m_refused { 0 };
+    std::mutex m_refusalLogMutex;
+    std::chrono::steady_clock::time_point m_lastRefusalLog {};
+    uint64_t m_refusalsNotLogged = 0;
+    int64_t m_firstSecondTime = 0;
+    uint64_t m_dropsLogged = 0;
     HttpService m_http;
 
     std::mutex m_mutex;

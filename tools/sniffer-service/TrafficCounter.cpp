@@ -79,7 +79,11 @@ uint32_t TrafficCounter::insert(const HostAddress& address)
     if (m_index.size() >= m_hostLimit) {
         slot = m_oldest;
         unlink(slot);
-        m_index.erase(m_hosts[slot].address);
+        const Host& old = m_hosts[slot];
+        m_index.erase(old.address);
+        ++m_evicted;
+        m_evictedSent += old.sent + old.pendingSent;
+        m_evictedReceived += old.received + old.pendingReceived;
         // The slot may already wait in this second's list; keep it listed once.
         pending = m_hosts[slot].pending;
     } else {
@@ -195,6 +199,7 @@ std::vector<HostRow> TrafficCounter::snapshot(RateWindow window) const
         }
         row.bytesSent = int64_t(h.sent);
         row.bytesReceived = int64_t(h.received);
+        row.firstSecond = h.firstSecond;
         rows.push_back(row);
     }
     SortByDataTransferred(rows);

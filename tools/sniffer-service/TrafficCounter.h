@@ -16,6 +16,7 @@ struct HostRow {
     int64_t recvRate = 0;
     int64_t bytesSent = 0;
     int64_t bytesReceived = 0;
+    uint64_t firstSecond = 0; // the second in which the host was first counted
 };
 
 // Orders rows as the monitor shows them under "Data transferred": most data first; the address
@@ -75,6 +76,10 @@ public:
 
     size_t hostCount() const { return m_index.size(); }
     size_t hostLimit() const { return m_hostLimit; }
+    // What the hosts given up at the cap had counted, so that sums over all hosts never shrink.
+    uint64_t hostsEvicted() const { return m_evicted; }
+    uint64_t evictedSent() const { return m_evictedSent; }
+    uint64_t evictedReceived() const { return m_evictedReceived; }
     uint64_t finishedSeconds() const { return m_second; }
 
     enum class RateWindow { LastSecond, LastFiveSeconds };
@@ -110,6 +115,7 @@ private:
     std::vector<uint32_t> m_pendingSlots;
     uint64_t m_second = 0; // the second being counted; also the number of finished seconds
     std::deque<std::shared_ptr<const SecondRecord>> m_records; // the last seconds, oldest first
+    uint64_t m_evicted = 0, m_evictedSent = 0, m_evictedReceived = 0;
 };
 
 // One second of the history: the hosts known at its end, in the order of "/", with the totals at

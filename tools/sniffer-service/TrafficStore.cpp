@@ -2,11 +2,13 @@
 
 #include "ResourceText.h"
 
+#include <algorithm>
+
 void TrafficStore::count(const NetworkList& networks, const std::vector<PacketInfo>& packets)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (const auto& p : packets)
-        CountPacket(m_counter, networks, p);
+        CountPacket(m_counter, networks, m_macs, p);
 }
 
 void TrafficStore::tick()
@@ -22,6 +24,8 @@ std::string TrafficStore::snapshotText(TrafficCounter::RateWindow window) const
         std::lock_guard<std::mutex> lock(m_mutex);
         rows = m_counter.snapshot(window);
     }
+    rows.erase(
+        std::remove_if(rows.begin(), rows.end(), [](const HostRow& r) { return !r.address.isIPv4(); }), rows.end());
     return ResourceText::Snapshot(rows);
 }
 
@@ -32,6 +36,10 @@ std::string TrafficStore::historyText() const
         std::lock_guard<std::mutex> lock(m_mutex);
         view = m_counter.historyView();
     }
+    // A slot that is never counted is what an IPv6 host becomes for the history.
+    for (auto& host : view.hosts)
+        if (!host.address.isIPv4())
+            host.firstSecond = INT64_MAX;
     return ResourceText::History(view);
 }
 
@@ -45,4 +53,14 @@ size_t TrafficStore::hostCount() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_counter.hostCount();
+}
+
+void TrafficStore::fillMetrics(MetricsInput& input) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    input.hosts = m_counter.snapshot(TrafficCounter::RateWindow::LastFiveSeconds);
+    input.hostsTracked = m_counter.hostCount();
+    input.hostsEvicted = m_counter.hostsEvicted();
+    input.evictedSent = m_counter.evictedSent();
+    input.evictedReceived = m_counter.evictedReceived();
 }

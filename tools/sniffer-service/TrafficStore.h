@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostAddress.h"
+#include "MetricsText.h"
 #include "PacketCapture.h"
 #include "TrafficCounter.h"
 
@@ -24,12 +25,16 @@ public:
     }
     void tick();
 
+    // "/" and "/history" hold IPv4 hosts only: the monitor keys its rows by IPv4 address.
     std::string snapshotText(TrafficCounter::RateWindow window) const;
     std::string historyText() const;
     std::vector<HostAddress> addresses() const;
     size_t hostCount() const;
+    // Fills the hosts and the host table's counts of a scrape.
+    void fillMetrics(MetricsInput& input) const;
 
 private:
     mutable std::mutex m_mutex;
     TrafficCounter m_counter;
+    MacBindings m_macs;
 };

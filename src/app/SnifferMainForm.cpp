@@ -29,8 +29,9 @@ QTimer* makeTimer(QObject* owner, const char* name, int interval, bool enabled)
     auto* t = new QTimer(owner);
     t->setObjectName(name);
     t->setInterval(interval);
-    // Overdue ticks collapse into one: a coarse timer that restarts after each handler returns.
-    t->setTimerType(Qt::CoarseTimer);
+    // Precise: a coarse timer may stray 5 % from its period, and the graph's 100 samples are meant
+    // to cover 100 seconds. Overdue ticks still collapse into one.
+    t->setTimerType(Qt::PreciseTimer);
     if (enabled)
         t->start();
     return t;
@@ -41,6 +42,9 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::SnifferMainForm)
 {
+    // The logo's resource lives in the monitor library; without this reference the linker leaves
+    // it out of the program and the picture is empty.
+    Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
     setWindowTitle(Caption);
 

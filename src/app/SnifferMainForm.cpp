@@ -117,7 +117,8 @@ void TSnifferMainForm::FormCreate()
     InitCharts();
     TIniFile ini = SnifferSettings::Open();
     ServiceAddress = ini.ReadString(SnifferSettings::Section, "SnifferService", SnifferSettings::DefaultService);
-    BoldCharCountValue = ini.ReadInteger(SnifferSettings::Section, "BoldCharCount", SnifferSettings::DefaultBoldCharCount);
+    BoldCharCountValue
+        = ini.ReadInteger(SnifferSettings::Section, "BoldCharCount", SnifferSettings::DefaultBoldCharCount);
     TakeRegionalSettings();
 }
 

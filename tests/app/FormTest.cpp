@@ -8,11 +8,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -35,13 +35,15 @@ protected:
 
     void SetUp() override
     {
-        settings = std::make_unique<TempSettings>("[Settings]\nSnifferService=127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "\n");
-        SetMessageBoxSinkForTesting([this](const QString& k, const QString& c, const QString& t) { boxes.push_back({ k, c, t }); });
+        settings = std::make_unique<TempSettings>(
+            "[Settings]\nSnifferService=127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "\n");
+        SetMessageBoxSinkForTesting([this](const QString& k, const QString& c, const QString& t) {
+            boxes.push_back({ k, c, t });
+        });
     }
     void TearDown() override { SetMessageBoxSinkForTesting(nullptr); }
 
-    template <typename T>
-    static T* child(QWidget& form, const char* name)
+    template <typename T> static T* child(QWidget& form, const char* name)
     {
         T* w = form.findChild<T*>(name);
         EXPECT_NE(w, nullptr) << name;
@@ -139,6 +141,9 @@ TEST_F(FormTest, InitialStatesOfOptionsAndTimers)
     EXPECT_FALSE(probe.Timer1()->isActive());
     EXPECT_EQ(probe.HostsTimer()->interval(), 30000);
     EXPECT_TRUE(probe.HostsTimer()->isActive());
+    // A coarse timer strays up to 5 % from its period, and the graph's 100 samples are 100 seconds.
+    EXPECT_EQ(probe.Timer1()->timerType(), Qt::PreciseTimer);
+    EXPECT_EQ(probe.HostsTimer()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(probe.SaveDialog1()->objectName(), "SaveDialog1");
     EXPECT_EQ(probe.SaveDialog1()->defaultSuffix(), "csv");
     EXPECT_EQ(probe.SaveDialog1()->property("filter").toString(), "CSV files|*.csv|All files|*.*");
@@ -186,7 +191,8 @@ TEST_F(FormTest, TabOrderSkipsHiddenControlsAndStartsInTheTable)
         while (w && (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled()));
     }
     chain.removeDuplicates();
-    EXPECT_EQ(chain.join(' ').toStdString(), "StringGrid1 ClearBtn RadioGroup1 cbCapacity cbActiveIPs rgSpeed cbAverage");
+    EXPECT_EQ(
+        chain.join(' ').toStdString(), "StringGrid1 ClearBtn RadioGroup1 cbCapacity cbActiveIPs rgSpeed cbAverage");
 }
 
 TEST_F(FormTest, LogoAndLabelKeepTheirDistanceFromTheStripsRightEdge)
@@ -203,6 +209,33 @@ TEST_F(FormTest, LogoAndLabelKeepTheirDistanceFromTheStripsRightEdge)
         EXPECT_EQ(strip->width() - series->geometry().right() - 1, 55);
         EXPECT_EQ(logo->size(), QSize(150, 44));
     }
+    const QPixmap picture = child<QLabel>(form, "Image1")->pixmap();
+    EXPECT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(150, 44));
+}
+
+namespace {
+// The window with its series-click handler replaced by one that records its sender; the form's
+// by-name binding finds the replacement as it finds the original.
+class ClickRecordingForm : public TSnifferMainForm {
+    Q_OBJECT
+public:
+    QStringList senders;
+public slots:
+    void ChartInClickSeries(QObject* Sender) { senders << Sender->objectName(); }
+};
+} // namespace
+
+TEST_F(FormTest, BothChartsBindTheirSeriesClickToTheFormsHandler)
+{
+    ClickRecordingForm form;
+    for (const char* name : { "ChartIn", "ChartOut" }) {
+        TChart* chart = child<TChart>(form, name);
+        EXPECT_EQ(chart->property("onClickSeries").toString(), "ChartInClickSeries");
+        QMetaObject::invokeMethod(
+            chart, "ClickSeries", Qt::DirectConnection, Q_ARG(TChartSeries*, nullptr), Q_ARG(int, 0));
+    }
+    EXPECT_EQ(form.senders, QStringList({ "ChartIn", "ChartOut" }));
 }
 
 TEST_F(FormTest, TheTableBandAndGraphFollowTheWindowAndTheSplitter)
@@ -222,7 +255,8 @@ TEST_F(FormTest, TheTableBandAndGraphFollowTheWindowAndTheSplitter)
     QWidget* splitter = child<QWidget>(form, "Splitter2");
     auto drag = [&](int dx) {
         QPoint start = splitter->rect().center();
-        QMouseEvent press(QEvent::MouseButtonPress, start, splitter->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent press(
+            QEvent::MouseButtonPress, start, splitter->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(splitter, &press);
         QPoint end = start + QPoint(dx, 0);
         QMouseEvent move(QEvent::MouseMove, end, splitter->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, {});
@@ -266,9 +300,9 @@ TEST_F(FormTest, SizesBoxListsNineLinesSeparatedByCarriageReturns)
     const QStringList lines = boxes[0].text.split('\r');
     ASSERT_EQ(lines.size(), 9);
     EXPECT_FALSE(boxes[0].text.contains('\n'));
-    const char* prefixes[] = { "Panel2 ", "ChartIn ", "ChartOut ", "ChartIn.MarginTop ", "ChartIn.ChartHeight ",
-        "ChartOut.MarginBottom ", "ChartOut.ChartHeight ", "ChartOut.BottomAxis.TickLength ",
-        "ChartOut.BottomAxis.LabelsSize " };
+    const char* prefixes[]
+        = { "Panel2 ", "ChartIn ", "ChartOut ", "ChartIn.MarginTop ", "ChartIn.ChartHeight ", "ChartOut.MarginBottom ",
+              "ChartOut.ChartHeight ", "ChartOut.BottomAxis.TickLength ", "ChartOut.BottomAxis.LabelsSize " };
     for (int i = 0; i < 9; ++i) {
         EXPECT_TRUE(lines[i].startsWith(prefixes[i])) << lines[i].toStdString();
         bool ok = false;
@@ -305,7 +339,9 @@ TEST(ErrorBox, FullStopAddedUnlessPresent)
 TEST(ErrorBox, GuardedHandlerShowsTheErrorAndTheProgramGoesOn)
 {
     std::vector<Recorded> boxes;
-    SetMessageBoxSinkForTesting([&](const QString& k, const QString& c, const QString& t) { boxes.push_back({ k, c, t }); });
+    SetMessageBoxSinkForTesting([&](const QString& k, const QString& c, const QString& t) {
+        boxes.push_back({ k, c, t });
+    });
     bool after = false;
     RunGuarded([] { throw std::runtime_error("List index out of bounds (3)"); });
     RunGuarded([&] { after = true; });
@@ -337,3 +373,5 @@ TEST(StartWithoutSettings, DefaultsApplyAndTheWindowStillStartsPolling)
     EXPECT_EQ(grid->Cell(1, 0), "HOST");
     EXPECT_EQ(form.findChild<TChart*>("ChartIn")->SeriesList().Count(), 0);
 }
+
+#include "FormTest.moc"

@@ -6,6 +6,7 @@
 #include "controls/EventBinding.h"
 #include "controls/FormStyle.h"
 #include "controls/MessageBoxes.h"
+#include "controls/TSaveDialog.h"
 #include "controls/TStringGrid.h"
 #include "controls/TabOrder.h"
 #include "graph/chart/TChart.h"
@@ -13,7 +14,6 @@
 #include "settings/SnifferSettings.h"
 #include "table/QuickList.h"
 
-#include <QFileDialog>
 #include <QProcess>
 #include <QShowEvent>
 #include <QTimer>
@@ -89,14 +89,11 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "Timer1Timer", Timer1); });
     connect(HostsTimer, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "HostsTimerTimer", HostsTimer); });
 
-    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1 = new TSaveDialog(this);
     SaveDialog1->setObjectName("SaveDialog1");
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    SaveDialog1->setDefaultSuffix("csv");
-    SaveDialog1->selectFile("traffic.csv");
-    SaveDialog1->setProperty("filter", "CSV files|*.csv|All files|*.*");
-    SaveDialog1->setNameFilters({ "CSV files (*.csv)", "All files (*.*)" });
+    SaveDialog1->SetDefaultExt("csv");
+    SaveDialog1->SetFileName("traffic.csv");
+    SaveDialog1->SetFilter("CSV files|*.csv|All files|*.*");
 
     ApplyChartDesign();
     EventBinding::BindByName(this);
@@ -207,8 +204,8 @@ void TSnifferMainForm::Button1Click(QObject*)
 
 void TSnifferMainForm::SaveBtnClick(QObject*)
 {
-    if (SaveDialog1->exec() == QDialog::Accepted && !SaveDialog1->selectedFiles().isEmpty())
-        ExportTraffic(SaveDialog1->selectedFiles().first());
+    if (SaveDialog1->Execute(this))
+        ExportTraffic(SaveDialog1->FileName());
 }
 
 void TSnifferMainForm::ExportTraffic(const QString&)

@@ -9,7 +9,6 @@
 #include <string>
 
 class QTimer;
-class QFileDialog;
 class QLabel;
 class QCheckBox;
 class QPushButton;
@@ -17,6 +16,7 @@ class TChart;
 class TChartSeries;
 class TPanel;
 class TRadioGroup;
+class TSaveDialog;
 class TStringGrid;
 class TStringList;
 class TQuickList;
@@ -127,7 +127,7 @@ private:
     TRadioGroup* rgSpeed;
     QTimer* Timer1;
     QTimer* HostsTimer;
-    QFileDialog* SaveDialog1;
+    TSaveDialog* SaveDialog1;
 
     // Window state; all zero or empty at creation.
     double SampleIndex = 0;

@@ -8,10 +8,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -145,8 +147,9 @@ TEST_F(FormTest, InitialStatesOfOptionsAndTimers)
     EXPECT_EQ(probe.Timer1()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(probe.HostsTimer()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(probe.SaveDialog1()->objectName(), "SaveDialog1");
-    EXPECT_EQ(probe.SaveDialog1()->defaultSuffix(), "csv");
-    EXPECT_EQ(probe.SaveDialog1()->property("filter").toString(), "CSV files|*.csv|All files|*.*");
+    EXPECT_EQ(probe.SaveDialog1()->DefaultExt(), "csv");
+    EXPECT_EQ(probe.SaveDialog1()->FileName(), "traffic.csv");
+    EXPECT_EQ(probe.SaveDialog1()->Filter(), "CSV files|*.csv|All files|*.*");
     EXPECT_EQ(probe.SampleIndex(), 0);
     EXPECT_EQ(probe.LastTick(), 0);
     EXPECT_EQ(probe.SpeedScale(), 0);
@@ -319,12 +322,15 @@ TEST_F(FormTest, ConfirmingTheSaveDialogWritesNoFile)
     const QString target = QDir::tempPath() + "/qtm-save-test.csv";
     QFile::remove(target);
     QTimer::singleShot(0, [&] {
-        probe.SaveDialog1()->selectFile(target);
-        QMetaObject::invokeMethod(probe.SaveDialog1(), "accept");
+        QDialog* dialog = probe.SaveDialog1()->Dialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("FileName")->setText(target);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
     });
     child<QPushButton>(form, "SaveBtn")->click();
+    EXPECT_EQ(probe.SaveDialog1()->FileName(), target);
     EXPECT_FALSE(QFile::exists(target));
-    QTimer::singleShot(0, [&] { QMetaObject::invokeMethod(probe.SaveDialog1(), "reject"); });
+    QTimer::singleShot(0, [&] { probe.SaveDialog1()->Dialog()->reject(); });
     child<QPushButton>(form, "SaveBtn")->click();
     EXPECT_TRUE(boxes.empty());
 }

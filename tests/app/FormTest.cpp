@@ -217,6 +217,58 @@ TEST_F(FormTest, LogoAndLabelKeepTheirDistanceFromTheStripsRightEdge)
     EXPECT_EQ(picture.size(), QSize(150, 44));
 }
 
+// The window's own charts, once creation has run InitCharts, and what their layout makes of them.
+TEST_F(FormTest, ChartsCarryTheirDesignAndInitialSettings)
+{
+    TSnifferMainForm form;
+    TChart* in = child<TChart>(form, "ChartIn");
+    TChart* out = child<TChart>(form, "ChartOut");
+    for (TChart* chart : { in, out }) {
+        SCOPED_TRACE(chart->objectName().toStdString());
+        EXPECT_EQ(chart->SeriesList().Count(), 0); // the form's placeholder series is gone
+        EXPECT_EQ(chart->MarginUnits(), muPixels);
+        EXPECT_EQ(chart->MarginRight(), 20);
+        EXPECT_EQ(chart->LeftAxis().LabelsSize(), 45);
+        EXPECT_FALSE(chart->View3D());
+        EXPECT_FALSE(chart->ZoomAllow());
+        EXPECT_EQ(chart->AllowPanning(), pmNone);
+        EXPECT_FALSE(chart->TitleVisible());
+        EXPECT_FALSE(chart->RightAxis().Visible());
+        EXPECT_FALSE(chart->TopAxis().Visible());
+        EXPECT_FALSE(chart->BottomAxis().Title().Visible());
+        EXPECT_FALSE(chart->BottomAxis().TickOnLabelsOnly());
+        EXPECT_EQ(chart->BottomAxis().MinorTickLength(), 0);
+        EXPECT_EQ(chart->Legend().TitleText(), "Computer:");
+        EXPECT_FALSE(chart->Legend().Visible());
+        EXPECT_TRUE(chart->Legend().CustomPosition());
+        EXPECT_TRUE(chart->ShowHint());
+        EXPECT_EQ(chart->property("onMouseMove").toString(), "ChartInMouseMove");
+    }
+    EXPECT_EQ(in->MarginLeft(), 10);
+    EXPECT_EQ(in->MarginTop(), 4);
+    EXPECT_EQ(in->MarginBottom(), 0);
+    EXPECT_EQ(in->Legend().Top(), 4);
+    EXPECT_FALSE(in->LeftAxis().Inverted());
+    EXPECT_FALSE(in->BottomAxis().Labels());
+    EXPECT_FALSE(in->BottomAxis().AxisPen().Visible());
+    EXPECT_EQ(in->BottomAxis().TickLength(), 0);
+    EXPECT_EQ(out->MarginLeft(), 20);
+    EXPECT_EQ(out->MarginTop(), 0);
+    EXPECT_EQ(out->MarginBottom(), 10);
+    EXPECT_EQ(out->Legend().Top(), 0);
+    EXPECT_FALSE(out->Legend().ResizeChart());
+    EXPECT_TRUE(out->LeftAxis().Inverted());
+    EXPECT_TRUE(out->BottomAxis().Labels());
+    EXPECT_EQ(out->BottomAxis().LabelsSize(), 15);
+    EXPECT_EQ(out->BottomAxis().AxisPen().Width(), 2);
+    EXPECT_EQ(out->BottomAxis().TickLength(), 3);
+    EXPECT_EQ(out->BottomAxis().TickInnerLength(), 1);
+    // The split of the graph counts on these: the lower bottom axis takes its labels and 6 pixels
+    // below the plot, the upper one none.
+    EXPECT_EQ(out->BottomAxis().RoomSize(13, 13), out->BottomAxis().LabelsSize() + 6);
+    EXPECT_EQ(in->BottomAxis().RoomSize(13, 13), 0);
+}
+
 namespace {
 // The window with its series-click handler replaced by one that records its sender; the form's
 // by-name binding finds the replacement as it finds the original.

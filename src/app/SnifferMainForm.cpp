@@ -6,6 +6,7 @@
 #include "controls/EventBinding.h"
 #include "controls/FormStyle.h"
 #include "controls/MessageBoxes.h"
+#include "controls/TSaveDialog.h"
 #include "controls/TStringGrid.h"
 #include "controls/TabOrder.h"
 #include "graph/chart/TChart.h"
@@ -13,7 +14,6 @@
 #include "settings/SnifferSettings.h"
 #include "table/QuickList.h"
 
-#include <QFileDialog>
 #include <QProcess>
 #include <QShowEvent>
 #include <QTimer>
@@ -29,8 +29,9 @@ QTimer* makeTimer(QObject* owner, const char* name, int interval, bool enabled)
     auto* t = new QTimer(owner);
     t->setObjectName(name);
     t->setInterval(interval);
-    // Overdue ticks collapse into one: a coarse timer that restarts after each handler returns.
-    t->setTimerType(Qt::CoarseTimer);
+    // Precise: a coarse timer may stray 5 % from its period, and the graph's 100 samples are meant
+    // to cover 100 seconds. Overdue ticks still collapse into one.
+    t->setTimerType(Qt::PreciseTimer);
     if (enabled)
         t->start();
     return t;
@@ -41,6 +42,9 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::SnifferMainForm)
 {
+    // The logo's resource lives in the monitor library; without this reference the linker leaves
+    // it out of the program and the picture is empty.
+    Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
     setWindowTitle(Caption);
 
@@ -70,6 +74,8 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     StringGrid1->SetRowCount(5);
     StringGrid1->SetDefaultColWidth(70);
     StringGrid1->SetDefaultRowHeight(18);
+    // A row is bold by its two rate texts as a whole, so a new rate repaints its row.
+    StringGrid1->SetRepaintWholeRow(true);
     StringGrid1->OnDrawCell = [this](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState state) {
         StringGrid1DrawCell(canvas, col, row, rect, state);
     };
@@ -83,14 +89,11 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "Timer1Timer", Timer1); });
     connect(HostsTimer, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "HostsTimerTimer", HostsTimer); });
 
-    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1 = new TSaveDialog(this);
     SaveDialog1->setObjectName("SaveDialog1");
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    SaveDialog1->setDefaultSuffix("csv");
-    SaveDialog1->selectFile("traffic.csv");
-    SaveDialog1->setProperty("filter", "CSV files|*.csv|All files|*.*");
-    SaveDialog1->setNameFilters({ "CSV files (*.csv)", "All files (*.*)" });
+    SaveDialog1->SetDefaultExt("csv");
+    SaveDialog1->SetFileName("traffic.csv");
+    SaveDialog1->SetFilter("CSV files|*.csv|All files|*.*");
 
     ApplyChartDesign();
     EventBinding::BindByName(this);
@@ -113,7 +116,8 @@ void TSnifferMainForm::FormCreate()
     InitCharts();
     TIniFile ini = SnifferSettings::Open();
     ServiceAddress = ini.ReadString(SnifferSettings::Section, "SnifferService", SnifferSettings::DefaultService);
-    BoldCharCountValue = ini.ReadInteger(SnifferSettings::Section, "BoldCharCount", SnifferSettings::DefaultBoldCharCount);
+    BoldCharCountValue
+        = ini.ReadInteger(SnifferSettings::Section, "BoldCharCount", SnifferSettings::DefaultBoldCharCount);
     TakeRegionalSettings();
 }
 
@@ -200,8 +204,8 @@ void TSnifferMainForm::Button1Click(QObject*)
 
 void TSnifferMainForm::SaveBtnClick(QObject*)
 {
-    if (SaveDialog1->exec() == QDialog::Accepted && !SaveDialog1->selectedFiles().isEmpty())
-        ExportTraffic(SaveDialog1->selectedFiles().first());
+    if (SaveDialog1->Execute(this))
+        ExportTraffic(SaveDialog1->FileName());
 }
 
 void TSnifferMainForm::ExportTraffic(const QString&)

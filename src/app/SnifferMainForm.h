@@ -11,7 +11,6 @@
 #include <string_view>
 
 class QTimer;
-class QFileDialog;
 class QLabel;
 class QCheckBox;
 class QPushButton;
@@ -19,6 +18,7 @@ class TChart;
 class TChartSeries;
 class TPanel;
 class TRadioGroup;
+class TSaveDialog;
 class TStringGrid;
 class TStringList;
 class TQuickList;
@@ -133,7 +133,7 @@ private:
     TRadioGroup* rgSpeed;
     QTimer* Timer1;
     QTimer* HostsTimer;
-    QFileDialog* SaveDialog1;
+    TSaveDialog* SaveDialog1;
 
     // Window state; all zero or empty at creation.
     double SampleIndex = 0;

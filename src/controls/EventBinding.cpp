@@ -28,7 +28,8 @@ public slots:
     void fireInt(int) { fire(); }
     void fireMouse(Qt::KeyboardModifiers shift, int x, int y)
     {
-        const QByteArray signature = QMetaObject::normalizedSignature(handler_ + "(QObject*,Qt::KeyboardModifiers,int,int)");
+        const QByteArray signature
+            = QMetaObject::normalizedSignature(handler_ + "(QObject*,Qt::KeyboardModifiers,int,int)");
         int index = form_->metaObject()->indexOfMethod(signature);
         if (index < 0)
             return;
@@ -70,10 +71,17 @@ void bind(QObject* form, QObject* control)
     }
     const QByteArray onChange = control->property("onChange").toByteArray();
     if (!onChange.isEmpty() && qobject_cast<QAbstractSlider*>(control))
-        QObject::connect(control, SIGNAL(valueChanged(int)), new EventRelay(form, control, onChange), SLOT(fireInt(int)));
+        QObject::connect(
+            control, SIGNAL(valueChanged(int)), new EventRelay(form, control, onChange), SLOT(fireInt(int)));
     const QByteArray onResize = control->property("onResize").toByteArray();
     if (!onResize.isEmpty())
         control->installEventFilter(new EventRelay(form, control, onResize));
+    // A chart's click on a series; its handler takes the sender alone, so the signal's own
+    // arguments (series and point) are dropped on the way.
+    const QByteArray onClickSeries = control->property("onClickSeries").toByteArray();
+    if (!onClickSeries.isEmpty() && hasSignal(control, "ClickSeries(TChartSeries*,int)"))
+        QObject::connect(control, SIGNAL(ClickSeries(TChartSeries*, int)), new EventRelay(form, control, onClickSeries),
+            SLOT(fire()));
     const QByteArray onMouseMove = control->property("onMouseMove").toByteArray();
     if (!onMouseMove.isEmpty() && hasSignal(control, "MouseMoved(Qt::KeyboardModifiers,int,int)"))
         QObject::connect(control, SIGNAL(MouseMoved(Qt::KeyboardModifiers, int, int)),

@@ -9,6 +9,7 @@ class QWidget;
 //   onClick  – a button's or check box's click(), a radio group's or picture's Click()
 //   onChange – a slider's valueChanged
 //   onResize – the control's resize
+//   onClickSeries – a chart's ClickSeries(TChartSeries*,int), handler (QObject*)
 //   onMouseMove – MouseMoved(Qt::KeyboardModifiers,int,int), handler (QObject*, Qt::KeyboardModifiers, int, int)
 // Every handler runs guarded: an error that escapes it goes to the standard error box.
 namespace EventBinding {

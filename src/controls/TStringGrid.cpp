@@ -601,6 +601,10 @@ void TStringGrid::updateCell(int col, int row)
 {
     if (row >= rowCount_ || rowTop(row) < 0)
         return;
+    if (repaintWholeRow_) {
+        viewport()->update(QRect(0, rowTop(row), viewport()->width(), rowHeight_));
+        return;
+    }
     const QRect rect = CellRect(col, row);
     if (!rect.isEmpty())
         viewport()->update(rect);

@@ -98,6 +98,10 @@ public:
     const std::string& Cell(int col, int row) const;
     // Rows beyond the row count may be written too; they show once the count reaches them.
     void SetCell(int col, int row, std::string text);
+    // When the draw-cell hook styles every cell of a row by some of its texts, a written cell must
+    // repaint its whole row, or the row's other cells keep their old look until a full repaint.
+    bool RepaintsWholeRow() const { return repaintWholeRow_; }
+    void SetRepaintWholeRow(bool on) { repaintWholeRow_ = on; }
 
     // The current cell and the selected range; both lie in the scrolling (non-fixed) cells.
     int Col() const { return current_.X; }
@@ -183,4 +187,5 @@ private:
     int sizingCol_ = -1;
     int sizingOffset_ = 0;
     bool syncingScrollBars_ = false;
+    bool repaintWholeRow_ = false;
 };

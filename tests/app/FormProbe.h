@@ -3,6 +3,7 @@
 #include "app/SnifferMainForm.h"
 #include "ui_SnifferMainForm.h"
 
+#include "controls/TSaveDialog.h"
 #include "controls/TStringGrid.h"
 
 // Reaches the window's private state and operations for tests.
@@ -18,7 +19,7 @@ struct FormProbe {
     TQuickList* HostNames() { return f.HostNames; }
     QTimer* Timer1() { return f.Timer1; }
     QTimer* HostsTimer() { return f.HostsTimer; }
-    QFileDialog* SaveDialog1() { return f.SaveDialog1; }
+    TSaveDialog* SaveDialog1() { return f.SaveDialog1; }
     void FetchLines(const std::string& location, TStringList& target) { f.FetchLines(location, target); }
     void LoadHostNames() { f.LoadHostNames(); }
     void ProcessSnapshot(const TStringList* lines) { f.ProcessSnapshot(lines); }
@@ -31,6 +32,9 @@ struct FormProbe {
     }
     void PadSeries(TChart* c) { f.PadSeries(c); }
     void ApplySeriesColors(TChart* c) { f.ApplySeriesColors(c); }
-    void DrawCell(TGridCanvas& c, int col, int row, const QRect& r) { f.StringGrid1DrawCell(c, col, row, r, TGridDrawState {}); }
+    void DrawCell(TGridCanvas& c, int col, int row, const QRect& r)
+    {
+        f.StringGrid1DrawCell(c, col, row, r, TGridDrawState {});
+    }
     int FindSeriesByAddress(TChart* c, const std::string& a) { return f.FindSeriesByAddress(c, a); }
 };

@@ -8,11 +8,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QMouseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -35,13 +37,15 @@ protected:
 
     void SetUp() override
     {
-        settings = std::make_unique<TempSettings>("[Settings]\nSnifferService=127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "\n");
-        SetMessageBoxSinkForTesting([this](const QString& k, const QString& c, const QString& t) { boxes.push_back({ k, c, t }); });
+        settings = std::make_unique<TempSettings>(
+            "[Settings]\nSnifferService=127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "\n");
+        SetMessageBoxSinkForTesting([this](const QString& k, const QString& c, const QString& t) {
+            boxes.push_back({ k, c, t });
+        });
     }
     void TearDown() override { SetMessageBoxSinkForTesting(nullptr); }
 
-    template <typename T>
-    static T* child(QWidget& form, const char* name)
+    template <typename T> static T* child(QWidget& form, const char* name)
     {
         T* w = form.findChild<T*>(name);
         EXPECT_NE(w, nullptr) << name;
@@ -139,9 +143,13 @@ TEST_F(FormTest, InitialStatesOfOptionsAndTimers)
     EXPECT_FALSE(probe.Timer1()->isActive());
     EXPECT_EQ(probe.HostsTimer()->interval(), 30000);
     EXPECT_TRUE(probe.HostsTimer()->isActive());
+    // A coarse timer strays up to 5 % from its period, and the graph's 100 samples are 100 seconds.
+    EXPECT_EQ(probe.Timer1()->timerType(), Qt::PreciseTimer);
+    EXPECT_EQ(probe.HostsTimer()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(probe.SaveDialog1()->objectName(), "SaveDialog1");
-    EXPECT_EQ(probe.SaveDialog1()->defaultSuffix(), "csv");
-    EXPECT_EQ(probe.SaveDialog1()->property("filter").toString(), "CSV files|*.csv|All files|*.*");
+    EXPECT_EQ(probe.SaveDialog1()->DefaultExt(), "csv");
+    EXPECT_EQ(probe.SaveDialog1()->FileName(), "traffic.csv");
+    EXPECT_EQ(probe.SaveDialog1()->Filter(), "CSV files|*.csv|All files|*.*");
     EXPECT_EQ(probe.SampleIndex(), 0);
     EXPECT_EQ(probe.LastTick(), 0);
     EXPECT_EQ(probe.SpeedScale(), 0);
@@ -186,7 +194,8 @@ TEST_F(FormTest, TabOrderSkipsHiddenControlsAndStartsInTheTable)
         while (w && (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled()));
     }
     chain.removeDuplicates();
-    EXPECT_EQ(chain.join(' ').toStdString(), "StringGrid1 ClearBtn RadioGroup1 cbCapacity cbActiveIPs rgSpeed cbAverage");
+    EXPECT_EQ(
+        chain.join(' ').toStdString(), "StringGrid1 ClearBtn RadioGroup1 cbCapacity cbActiveIPs rgSpeed cbAverage");
 }
 
 TEST_F(FormTest, LogoAndLabelKeepTheirDistanceFromTheStripsRightEdge)
@@ -203,6 +212,85 @@ TEST_F(FormTest, LogoAndLabelKeepTheirDistanceFromTheStripsRightEdge)
         EXPECT_EQ(strip->width() - series->geometry().right() - 1, 55);
         EXPECT_EQ(logo->size(), QSize(150, 44));
     }
+    const QPixmap picture = child<QLabel>(form, "Image1")->pixmap();
+    EXPECT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(150, 44));
+}
+
+// The window's own charts, once creation has run InitCharts, and what their layout makes of them.
+TEST_F(FormTest, ChartsCarryTheirDesignAndInitialSettings)
+{
+    TSnifferMainForm form;
+    TChart* in = child<TChart>(form, "ChartIn");
+    TChart* out = child<TChart>(form, "ChartOut");
+    for (TChart* chart : { in, out }) {
+        SCOPED_TRACE(chart->objectName().toStdString());
+        EXPECT_EQ(chart->SeriesList().Count(), 0); // the form's placeholder series is gone
+        EXPECT_EQ(chart->MarginUnits(), muPixels);
+        EXPECT_EQ(chart->MarginRight(), 20);
+        EXPECT_EQ(chart->LeftAxis().LabelsSize(), 45);
+        EXPECT_FALSE(chart->View3D());
+        EXPECT_FALSE(chart->ZoomAllow());
+        EXPECT_EQ(chart->AllowPanning(), pmNone);
+        EXPECT_FALSE(chart->TitleVisible());
+        EXPECT_FALSE(chart->RightAxis().Visible());
+        EXPECT_FALSE(chart->TopAxis().Visible());
+        EXPECT_FALSE(chart->BottomAxis().Title().Visible());
+        EXPECT_FALSE(chart->BottomAxis().TickOnLabelsOnly());
+        EXPECT_EQ(chart->BottomAxis().MinorTickLength(), 0);
+        EXPECT_EQ(chart->Legend().TitleText(), "Computer:");
+        EXPECT_FALSE(chart->Legend().Visible());
+        EXPECT_TRUE(chart->Legend().CustomPosition());
+        EXPECT_TRUE(chart->ShowHint());
+        EXPECT_EQ(chart->property("onMouseMove").toString(), "ChartInMouseMove");
+    }
+    EXPECT_EQ(in->MarginLeft(), 10);
+    EXPECT_EQ(in->MarginTop(), 4);
+    EXPECT_EQ(in->MarginBottom(), 0);
+    EXPECT_EQ(in->Legend().Top(), 4);
+    EXPECT_FALSE(in->LeftAxis().Inverted());
+    EXPECT_FALSE(in->BottomAxis().Labels());
+    EXPECT_FALSE(in->BottomAxis().AxisPen().Visible());
+    EXPECT_EQ(in->BottomAxis().TickLength(), 0);
+    EXPECT_EQ(out->MarginLeft(), 20);
+    EXPECT_EQ(out->MarginTop(), 0);
+    EXPECT_EQ(out->MarginBottom(), 10);
+    EXPECT_EQ(out->Legend().Top(), 0);
+    EXPECT_FALSE(out->Legend().ResizeChart());
+    EXPECT_TRUE(out->LeftAxis().Inverted());
+    EXPECT_TRUE(out->BottomAxis().Labels());
+    EXPECT_EQ(out->BottomAxis().LabelsSize(), 15);
+    EXPECT_EQ(out->BottomAxis().AxisPen().Width(), 2);
+    EXPECT_EQ(out->BottomAxis().TickLength(), 3);
+    EXPECT_EQ(out->BottomAxis().TickInnerLength(), 1);
+    // The split of the graph counts on these: the lower bottom axis takes its labels and 6 pixels
+    // below the plot, the upper one none.
+    EXPECT_EQ(out->BottomAxis().RoomSize(13, 13), out->BottomAxis().LabelsSize() + 6);
+    EXPECT_EQ(in->BottomAxis().RoomSize(13, 13), 0);
+}
+
+namespace {
+// The window with its series-click handler replaced by one that records its sender; the form's
+// by-name binding finds the replacement as it finds the original.
+class ClickRecordingForm : public TSnifferMainForm {
+    Q_OBJECT
+public:
+    QStringList senders;
+public slots:
+    void ChartInClickSeries(QObject* Sender) { senders << Sender->objectName(); }
+};
+} // namespace
+
+TEST_F(FormTest, BothChartsBindTheirSeriesClickToTheFormsHandler)
+{
+    ClickRecordingForm form;
+    for (const char* name : { "ChartIn", "ChartOut" }) {
+        TChart* chart = child<TChart>(form, name);
+        EXPECT_EQ(chart->property("onClickSeries").toString(), "ChartInClickSeries");
+        QMetaObject::invokeMethod(
+            chart, "ClickSeries", Qt::DirectConnection, Q_ARG(TChartSeries*, nullptr), Q_ARG(int, 0));
+    }
+    EXPECT_EQ(form.senders, QStringList({ "ChartIn", "ChartOut" }));
 }
 
 TEST_F(FormTest, TheTableBandAndGraphFollowTheWindowAndTheSplitter)
@@ -222,7 +310,8 @@ TEST_F(FormTest, TheTableBandAndGraphFollowTheWindowAndTheSplitter)
     QWidget* splitter = child<QWidget>(form, "Splitter2");
     auto drag = [&](int dx) {
         QPoint start = splitter->rect().center();
-        QMouseEvent press(QEvent::MouseButtonPress, start, splitter->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent press(
+            QEvent::MouseButtonPress, start, splitter->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(splitter, &press);
         QPoint end = start + QPoint(dx, 0);
         QMouseEvent move(QEvent::MouseMove, end, splitter->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, {});
@@ -266,9 +355,9 @@ TEST_F(FormTest, SizesBoxListsNineLinesSeparatedByCarriageReturns)
     const QStringList lines = boxes[0].text.split('\r');
     ASSERT_EQ(lines.size(), 9);
     EXPECT_FALSE(boxes[0].text.contains('\n'));
-    const char* prefixes[] = { "Panel2 ", "ChartIn ", "ChartOut ", "ChartIn.MarginTop ", "ChartIn.ChartHeight ",
-        "ChartOut.MarginBottom ", "ChartOut.ChartHeight ", "ChartOut.BottomAxis.TickLength ",
-        "ChartOut.BottomAxis.LabelsSize " };
+    const char* prefixes[]
+        = { "Panel2 ", "ChartIn ", "ChartOut ", "ChartIn.MarginTop ", "ChartIn.ChartHeight ", "ChartOut.MarginBottom ",
+              "ChartOut.ChartHeight ", "ChartOut.BottomAxis.TickLength ", "ChartOut.BottomAxis.LabelsSize " };
     for (int i = 0; i < 9; ++i) {
         EXPECT_TRUE(lines[i].startsWith(prefixes[i])) << lines[i].toStdString();
         bool ok = false;
@@ -285,12 +374,15 @@ TEST_F(FormTest, ConfirmingTheSaveDialogWritesNoFile)
     const QString target = QDir::tempPath() + "/qtm-save-test.csv";
     QFile::remove(target);
     QTimer::singleShot(0, [&] {
-        probe.SaveDialog1()->selectFile(target);
-        QMetaObject::invokeMethod(probe.SaveDialog1(), "accept");
+        QDialog* dialog = probe.SaveDialog1()->Dialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("FileName")->setText(target);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
     });
     child<QPushButton>(form, "SaveBtn")->click();
+    EXPECT_EQ(probe.SaveDialog1()->FileName(), target);
     EXPECT_FALSE(QFile::exists(target));
-    QTimer::singleShot(0, [&] { QMetaObject::invokeMethod(probe.SaveDialog1(), "reject"); });
+    QTimer::singleShot(0, [&] { probe.SaveDialog1()->Dialog()->reject(); });
     child<QPushButton>(form, "SaveBtn")->click();
     EXPECT_TRUE(boxes.empty());
 }
@@ -305,7 +397,9 @@ TEST(ErrorBox, FullStopAddedUnlessPresent)
 TEST(ErrorBox, GuardedHandlerShowsTheErrorAndTheProgramGoesOn)
 {
     std::vector<Recorded> boxes;
-    SetMessageBoxSinkForTesting([&](const QString& k, const QString& c, const QString& t) { boxes.push_back({ k, c, t }); });
+    SetMessageBoxSinkForTesting([&](const QString& k, const QString& c, const QString& t) {
+        boxes.push_back({ k, c, t });
+    });
     bool after = false;
     RunGuarded([] { throw std::runtime_error("List index out of bounds (3)"); });
     RunGuarded([&] { after = true; });
@@ -337,3 +431,5 @@ TEST(StartWithoutSettings, DefaultsApplyAndTheWindowStillStartsPolling)
     EXPECT_EQ(grid->Cell(1, 0), "HOST");
     EXPECT_EQ(form.findChild<TChart*>("ChartIn")->SeriesList().Count(), 0);
 }
+
+#include "FormTest.moc"

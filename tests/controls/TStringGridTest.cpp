@@ -611,6 +611,24 @@ TEST_F(StringGridTest, WritingACellRepaintsOnlyThatCellWhenItIsOnScreen)
     viewport()->removeEventFilter(&recorder);
 }
 
+TEST_F(StringGridTest, RowsStyledAsOneRepaintWholeWhenACellChanges)
+{
+    grid->SetRowCount(200);
+    grid->SetRepaintWholeRow(true);
+    grid->show();
+    QApplication::processEvents();
+    PaintRecorder recorder;
+    viewport()->installEventFilter(&recorder);
+    grid->SetCell(4, 2, "x");
+    grid->SetCell(3, 150, "off screen");
+    QApplication::processEvents();
+    viewport()->removeEventFilter(&recorder);
+    for (int col = 0; col < 7; ++col)
+        EXPECT_TRUE(recorder.painted.contains(grid->CellRect(col, 2))) << col;
+    EXPECT_FALSE(recorder.painted.intersects(grid->CellRect(4, 3)));
+    EXPECT_FALSE(recorder.painted.intersects(grid->CellRect(4, 1)));
+}
+
 TEST_F(StringGridTest, TinySizesAndDegenerateShapesPaintWithoutCrashing)
 {
     grid->SetCell(3, 1, std::string(100000, 'M'));

@@ -1,5 +1,6 @@
 // Looks at a screenshot of the running monitor and checks what a user would see: the table's
-// colour swatches, bold busy rows, grey rows beyond the top 29, and the mirrored stacked graph.
+// colour swatches, bold busy rows, grey rows beyond the top 29, the mirrored stacked graph and the
+// logo at the right end of the control strip.
 #include "table/HostColors.h"
 
 #include <QColor>
@@ -49,12 +50,42 @@ int ink(const QImage& img, int x0, int x1, int y0, int y1)
     return n;
 }
 
+// Where the logo's opaque pixels stand unchanged in the screenshot, or (-1, -1). Its translucent
+// edge pixels are blended with the strip and are not compared.
+QPoint findPicture(const QImage& img, const QImage& picture)
+{
+    std::vector<QPoint> opaque;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(picture.pixel(x, y)) == 255)
+                opaque.push_back(QPoint(x, y));
+    if (opaque.empty())
+        return QPoint(-1, -1);
+    const QPoint first = opaque.front();
+    const QRgb firstColour = picture.pixel(first) & 0xFFFFFF;
+    for (int y = first.y(); y + picture.height() - first.y() <= img.height(); ++y)
+        for (int x = first.x(); x + picture.width() - first.x() <= img.width(); ++x) {
+            if ((img.pixel(x, y) & 0xFFFFFF) != firstColour)
+                continue;
+            const QPoint origin(x - first.x(), y - first.y());
+            bool all = true;
+            for (const QPoint& p : opaque)
+                if ((img.pixel(origin + p) & 0xFFFFFF) != (picture.pixel(p) & 0xFFFFFF)) {
+                    all = false;
+                    break;
+                }
+            if (all)
+                return origin;
+        }
+    return QPoint(-1, -1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s screenshot.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s screenshot.png [logo.png]\n", argv[0]);
         return 2;
     }
     QImage img(argv[1]);
@@ -126,6 +157,18 @@ int main(int argc, char** argv)
     }
     check(mirrored, "both charts show stacked bands mirrored around the line where they meet");
 
-    std::printf("%d passed, %d failed\n", 5 - failures, failures);
+    int checks = 5;
+    if (argc >= 3) {
+        // The logo, pixel for pixel, with its right edge near the right end of the screen: the
+        // window is maximized and the picture keeps 1 pixel from the strip's right edge.
+        const QImage logo = QImage(argv[2]).convertToFormat(QImage::Format_ARGB32);
+        const QPoint at = logo.isNull() ? QPoint(-1, -1) : findPicture(img, logo);
+        std::printf("logo %dx%d found at %d,%d\n", logo.width(), logo.height(), at.x(), at.y());
+        check(logo.size() == QSize(150, 44) && at.x() >= 0 && img.width() - (at.x() + logo.width()) <= 12,
+            "the logo stands at the right end of the control strip");
+        ++checks;
+    }
+
+    std::printf("%d passed, %d failed\n", checks - failures, failures);
     return failures == 0 ? 0 : 1;
 }

@@ -21,7 +21,13 @@ mkdir -p "$work/app"
 cp "$monitor" "$work/app/"
 printf '[Settings]\nSnifferService=127.0.0.1:%s\n' "$port" > "$work/app/Sniffer.ini"
 
-display=:$(( 90 + RANDOM % 100 ))
+display=${QTM_XVFB_DISPLAY:-}
+if [ -z "$display" ]; then
+  for _ in $(seq 20); do
+    n=$(( 90 + RANDOM % 100 ))
+    [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
+  done
+fi
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -33,4 +39,4 @@ pids+=($!)
 sleep 6
 mkdir -p "$artefacts"
 DISPLAY=$display import -window root "$artefacts/e2e-monitor.png"
-"$checker" "$artefacts/e2e-monitor.png"
+"$checker" "$artefacts/e2e-monitor.png" "$source_dir/resources/logo.png"

@@ -2,8 +2,11 @@
 
 #include "table/HostColors.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -118,4 +121,37 @@ TEST_F(CellPaintingTest, NamesShowAsUtf8WhereValidAndAsLatin1Elsewhere)
     EXPECT_EQ(chartIn().SeriesList().Item(0)->Title(), QString::fromUtf8("B\xC3\xBCro"));
     EXPECT_EQ(chartIn().SeriesList().Item(1)->Title(), QString::fromUtf8("B\xC3\xBCro"));
     EXPECT_EQ(chartIn().SeriesList().Item(3)->Title(), QString(15, QChar(0xFC)));
+}
+
+TEST_F(CellPaintingTest, RowWeightFollowsNewRatesWithoutAFullRepaint)
+{
+    Start();
+    probe().Timer1()->stop();
+    std::vector<Host> hosts = Hosts(3, 1000); // every rate in "kb/s" with fewer than 11 characters
+    service.Set("/", Snapshot(hosts));
+    PollOnce();
+    QApplication::processEvents();
+    ASSERT_FALSE(bold(1));
+
+    // Only the rates change, and the first row crosses into bold: its name, address and unchanged
+    // totals must follow in what the screen shows, not only in a full repaint.
+    hosts[0].recv = 200000;
+    hosts[1].send = 1;
+    service.Set("/", Snapshot(hosts));
+    PollOnce();
+    ASSERT_TRUE(bold(1));
+    QApplication::processEvents();
+    QWidget* view = grid().viewport();
+    const QImage shown = view->screen()
+                             ->grabWindow(form->winId(), view->mapTo(form.get(), QPoint(0, 0)).x(),
+                                 view->mapTo(form.get(), QPoint(0, 0)).y(), view->width(), view->height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    const QImage full = grid().RenderViewport().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), full.size());
+    for (int row = 1; row <= 3; ++row)
+        for (int col = 0; col < 7; ++col) {
+            const QRect r = grid().CellRect(col, row);
+            EXPECT_EQ(shown.copy(r), full.copy(r)) << "column " << col << ", row " << row;
+        }
 }

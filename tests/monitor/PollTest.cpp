@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -139,4 +140,52 @@ TEST_F(PollTest, FailingTicksKeepTheTimerRunningAndTheLastTick)
     seconds += 1;
     tick();
     EXPECT_GT(probe().LastTick(), last);
+}
+
+TEST_F(PollTest, ALiveTickIsTimedFromItsStart)
+{
+    // The poll itself takes 3 seconds of wall clock.
+    auto livePolls = [this] {
+        auto r = service.Requests();
+        return double(std::count(r.begin(), r.end(), "/"));
+    };
+    SetClockForTesting([this, livePolls] { return 46000.0 + (seconds + 3 * livePolls()) / 86400.0; });
+    const TDateTime start = Now();
+    tick();
+    EXPECT_EQ(probe().LastTick(), start);
+    seconds += 2.5; // 2.5 seconds after the poll ended, 5.5 after it started
+    tick();
+    EXPECT_EQ(lastRequest(), "/history");
+}
+
+// The gap test at its boundary, on clock readings whose differences are exact: doubling a time is
+// exact, so a tick at 2t measures exactly t since a tick at t.
+TEST_F(PollTest, FiveSecondsExactlyIsNoGapAndTheNextRepresentableTimeIs)
+{
+    double fiveSeconds = 5.0 / 86400;
+    while (DaysToSeconds(fiveSeconds) > 5)
+        fiveSeconds = std::nextafter(fiveSeconds, 0.0);
+    while (DaysToSeconds(fiveSeconds) < 5)
+        fiveSeconds = std::nextafter(fiveSeconds, 1.0);
+    ASSERT_EQ(DaysToSeconds(fiveSeconds), 5.0);
+    double justOver = fiveSeconds;
+    while (DaysToSeconds(justOver) <= 5)
+        justOver = std::nextafter(justOver, 1.0);
+    ASSERT_LT(DaysToSeconds(justOver), 5.000001);
+
+    for (double interval : { fiveSeconds, justOver }) {
+        SCOPED_TRACE(DaysToSeconds(interval));
+        CreateForm();
+        form->rgSpeedClick(form.get());
+        double now = interval;
+        SetClockForTesting([&now] { return now; });
+        service.ClearRequests();
+        tick();
+        ASSERT_EQ(probe().LastTick(), interval);
+        now = 2 * interval;
+        ASSERT_EQ(now - probe().LastTick(), interval);
+        tick();
+        EXPECT_EQ(lastRequest(), interval == fiveSeconds ? "/" : "/history");
+    }
+    SetClockForTesting(nullptr);
 }

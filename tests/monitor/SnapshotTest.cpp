@@ -246,3 +246,17 @@ TEST_F(SnapshotTest, SeparatorsOutsideLatin1StillGroupTheDigits)
     EXPECT_EQ(cell(5, 1), "1'024.00 kB");
     EXPECT_EQ(label("IRLabel"), ", 1'024.00 kB");
 }
+
+TEST_F(SnapshotTest, ActiveMachinesRuleStartsAtTheThirtiethHost)
+{
+    std::vector<Host> hosts = Hosts(33);
+    for (int i : { 28, 29, 30 }) // positions 29, 30 and 31 are idle
+        hosts[size_t(i)].send = hosts[size_t(i)].recv = 0;
+    serve(hosts);
+    ASSERT_TRUE(control<QCheckBox>("cbActiveIPs")->isChecked());
+    PollOnce();
+    EXPECT_EQ(cell(2, 29), hosts[28].address); // the 29th host keeps its row although idle
+    EXPECT_EQ(cell(2, 30), hosts[31].address); // the 30th and 31st have none
+    EXPECT_EQ(cell(2, 31), hosts[32].address);
+    EXPECT_EQ(grid().RowCount(), 1 + 31);
+}

@@ -56,16 +56,25 @@ std::vector<std::string> FakeSnifferService::Requests() const
     return requests_;
 }
 
+std::vector<int> FakeSnifferService::RequestConnections() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requestConnections_;
+}
+
 void FakeSnifferService::ClearRequests()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.clear();
+    requestConnections_.clear();
 }
 
 void FakeSnifferService::run()
 {
     std::vector<int> clients;
     std::map<int, std::string> pending;
+    std::map<int, int> connectionNumber;
+    int accepted = 0;
     while (!stop_) {
         std::vector<pollfd> fds { { listenFd_, POLLIN, 0 } };
         for (int c : clients)
@@ -74,8 +83,10 @@ void FakeSnifferService::run()
             continue;
         if (fds[0].revents & POLLIN) {
             int c = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c >= 0)
+            if (c >= 0) {
                 clients.push_back(c);
+                connectionNumber[c] = ++accepted;
+            }
         }
         for (size_t i = 1; i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
@@ -101,6 +112,7 @@ void FakeSnifferService::run()
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
                     requests_.push_back(path);
+                    requestConnections_.push_back(connectionNumber[c]);
                     auto it = bodies_.find(path);
                     if (!authorization_.empty()
                         && (head + "\r\n").find("\r\nAuthorization: " + authorization_ + "\r\n") == std::string::npos) {

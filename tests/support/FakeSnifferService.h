@@ -9,7 +9,7 @@
 
 // A loopback HTTP/1.1 server of the test's own that answers GETs from a table of path → body
 // (status 200, Content-Length, keep-alive) and 404 for anything else. Bodies can be changed while
-// it runs; every request path is recorded.
+// it runs; every request path is recorded, with the number of the connection it came on.
 class FakeSnifferService {
 public:
     FakeSnifferService();
@@ -23,6 +23,8 @@ public:
     void RequireAuthorization(const std::string& value);
     void Remove(const std::string& path);
     std::vector<std::string> Requests() const;
+    // The connection of each request in Requests(), numbered from 1 in the order they were accepted.
+    std::vector<int> RequestConnections() const;
     void ClearRequests();
 
 private:
@@ -36,5 +38,6 @@ private:
     std::map<std::string, std::string> bodies_;
     std::string authorization_;
     std::vector<std::string> requests_;
+    std::vector<int> requestConnections_;
     std::thread thread_;
 };

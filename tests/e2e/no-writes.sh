@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The real monitor writes nothing: run under Xvfb and openbox against a loopback service, with HOME
+# and XDG_CONFIG_HOME in an empty folder, traced by strace, and closed as a user closes it (Alt+F4,
+# which openbox turns into a close request). The folder must stay empty, the trace must show no
+# file opened for writing, created, renamed or removed, and the program must end by itself.
+set -euo pipefail
+monitor=$1 source_dir=$2
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAILED: $*"; exit 1; }
+
+python3 "$source_dir/tests/e2e/make-dataset.py" "$work/data"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/data" >/dev/null 2>&1 &
+pids+=($!)
+
+mkdir -p "$work/app" "$work/home" "$work/wm"
+mkdir -m 700 "$work/runtime"
+cp "$monitor" "$work/app/"
+printf '[Settings]\nSnifferService=127.0.0.1:%s\n' "$port" > "$work/app/Sniffer.ini"
+
+display=${QTM_XVFB_DISPLAY:-}
+if [ -z "$display" ]; then
+  for _ in $(seq 20); do
+    n=$(( 90 + RANDOM % 100 ))
+    [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
+  done
+fi
+Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# The window manager keeps its own state apart from the folder under test.
+DISPLAY=$display HOME=$work/wm XDG_CONFIG_HOME=$work/wm XDG_CACHE_HOME=$work/wm openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+(cd "$work/app" && exec env -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
+  DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+  strace -f -qq -o "$work/trace" \
+    -e trace=open,openat,openat2,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,link,linkat,symlink,symlinkat,truncate,chmod,fchmodat,utimensat \
+    "./$(basename "$monitor")" >"$work/monitor.log" 2>&1) &
+monitor_pid=$!
+pids+=($monitor_pid)
+
+window=$(DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible --name '^Quorvel Traffic Monitor' | head -1) \
+  || fail "the window did not appear"
+sleep 3 # a few poll ticks
+DISPLAY=$display xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+for _ in $(seq 100); do kill -0 "$monitor_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$monitor_pid" 2>/dev/null && fail "the program did not end after its window was closed"
+wait "$monitor_pid" || fail "the program ended with status $? ($(tail -3 "$work/monitor.log"))"
+
+left=$(find "$work/home" -mindepth 1)
+[ -z "$left" ] || fail "files left in the home folder: $left"
+
+# Writes of any kind, except to devices (the terminal, /dev/null) and by the failing calls of
+# probes that find nothing.
+writes=$(grep -E 'O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|creat\(|mkdir|rename|unlink|rmdir|link\(|linkat|symlink|truncate|chmod|utimensat' "$work/trace" \
+  | grep -vE '"/dev/' | grep -vE '= -1 E' || true)
+[ -z "$writes" ] || fail "the program wrote: $writes"
+echo "ok: the program closed by its window wrote nothing ($(wc -l < "$work/trace") file calls traced)"

@@ -5,40 +5,12 @@
 # file opened for writing, created, renamed or removed, and the program must end by itself.
 set -euo pipefail
 monitor=$1 source_dir=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; exit 1; }
-
-python3 "$source_dir/tests/e2e/make-dataset.py" "$work/data"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/data" >/dev/null 2>&1 &
-pids+=($!)
-
-mkdir -p "$work/app" "$work/home" "$work/wm"
+source "$(dirname "$0")/e2e-lib.sh"
+serve_dataset "$source_dir" "$monitor"
+mkdir -p "$work/home" "$work/wm"
 mkdir -m 700 "$work/runtime"
-cp "$monitor" "$work/app/"
-printf '[Settings]\nSnifferService=127.0.0.1:%s\n' "$port" > "$work/app/Sniffer.ini"
-
-display=${QTM_XVFB_DISPLAY:-}
-if [ -z "$display" ]; then
-  for _ in $(seq 20); do
-    n=$(( 90 + RANDOM % 100 ))
-    [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
-  done
-fi
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # The window manager keeps its own state apart from the folder under test.
-DISPLAY=$display HOME=$work/wm XDG_CONFIG_HOME=$work/wm XDG_CACHE_HOME=$work/wm openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_display HOME="$work/wm" XDG_CONFIG_HOME="$work/wm" XDG_CACHE_HOME="$work/wm"
 
 (cd "$work/app" && exec env -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
   DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "HostAddress.h"
+#include "HttpService.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The status and body of one answer, before any HTTP framing.
+struct ResourceAnswer {
+    int status = 200;
+    std::string body;
+};
+
+// Decides what a request gets, from its method, target and the client's address; knows nothing of
+// connections, so that every request path can be tried without a socket.
+class ResourceRouter {
+public:
+    explicit ResourceRouter(ServiceResources resources);
+
+    ResourceAnswer answer(std::string_view method, std::string_view target, const HostAddress& client) const;
+
+private:
+    std::vector<std::pair<std::string, std::function<std::string()>>> m_routes;
+};

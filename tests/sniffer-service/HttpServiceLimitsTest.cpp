@@ -166,6 +166,13 @@ TEST_F(HttpServiceLimitsTest, ARequestCostsAtMostOneWholeBody)
     body.send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 10000000\r\n\r\n" + std::string(30000, 'x'));
     refused = body.response();
     EXPECT_EQ(refused.rfind("HTTP/1.1 413", 0), 0u) << refused.substr(0, 60);
+    // And a chunk line that never ends.
+    RawConnection chunked(m_port, Loopback, 5000);
+    chunked.send(
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n1;x=" + std::string(200 * 1024, 'e'));
+    refused = chunked.response();
+    EXPECT_TRUE(refused.empty() || refused.rfind("HTTP/1.1 4", 0) == 0) << refused.substr(0, 60);
+    EXPECT_TRUE(chunked.closedByPeer());
 }
 
 TEST_F(HttpServiceLimitsTest, PipelinedRequestsAreAnsweredInOrder)

@@ -21,6 +21,8 @@ bool isParseError(const beast::error_code& e)
 HttpConnection::HttpConnection(asio::ip::tcp::socket socket, const ResourceRouter& router, const HttpLimits& limits,
     HostAddress client, Closed closed)
     : m_stream(std::move(socket))
+    // Holds the head and body being read plus one read ahead, whatever a client sends.
+    , m_buffer(limits.headBytes + limits.bodyBytes + 64 * 1024)
     , m_router(router)
     , m_limits(limits)
     , m_client(client)

@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         [] { return std::string("last second\n"); },
         [] { return std::string("history\n###\n"); },
         [] { return std::string("198.18.0.1=alpha\n"); },
+        [] { return std::string("# TYPE quorvel_sniffer_hosts gauge\nquorvel_sniffer_hosts 1\n"); },
+        // Clients of 198.51.100.0/24 are refused, as an allow list would refuse them.
+        [](const std::string& client) { return client.rfind("198.51.100.", 0) != 0; },
     };
     static const ResourceRouter router(resources);
 
@@ -33,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (method != "GET" && method != "HEAD")
             qtm_fuzz::BrokenPromise("a method other than GET or HEAD is served");
         bool known = false;
-        for (const auto& resource : { resources.snapshot, resources.lastSecond, resources.history, resources.names })
+        if (!resources.allowClient(client.text()))
+            qtm_fuzz::BrokenPromise("a client outside the allow list is served");
+        for (const auto& resource :
+            { resources.snapshot, resources.lastSecond, resources.history, resources.names, resources.metrics })
             known = known || answer.body == resource();
         if (!known)
             qtm_fuzz::BrokenPromise("a served body is none of the resources");

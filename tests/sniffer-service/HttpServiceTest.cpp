@@ -1,3 +1,4 @@
+#include "RawConnection.h"
 #include "ResourceText.h"
 #include "SnifferService.h"
 #include "TextLines.h"
@@ -7,11 +8,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sstream>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,66 +23,6 @@ std::vector<std::string> fields(const std::string& line)
     }
     return result;
 }
-
-// One TCP connection to the service on loopback, for what a library client would hide.
-class RawConnection {
-public:
-    explicit RawConnection(int port)
-    {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a {};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(uint16_t(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        timeval limit { 10, 0 };
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    }
-    ~RawConnection() { close(m_fd); }
-    bool connected() const { return m_connected; }
-    void send(const std::string& text)
-    {
-        ASSERT_EQ(::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size()));
-    }
-    // Status line, headers and a body of Content-Length bytes; empty when the server closed.
-    std::string response()
-    {
-        size_t end;
-        while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos)
-            if (!fill())
-                return {};
-        std::string head = m_buffer.substr(0, end + 4);
-        size_t length = 0;
-        auto at = head.find("Content-Length: ");
-        if (at != std::string::npos)
-            length = size_t(std::stoul(head.substr(at + 16)));
-        while (m_buffer.size() < end + 4 + length)
-            if (!fill())
-                return {};
-        std::string whole = m_buffer.substr(0, end + 4 + length);
-        m_buffer.erase(0, whole.size());
-        return whole;
-    }
-    bool closedByPeer()
-    {
-        char c;
-        return recv(m_fd, &c, 1, 0) == 0;
-    }
-
-private:
-    bool fill()
-    {
-        char chunk[65536];
-        ssize_t n = recv(m_fd, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            return false;
-        m_buffer.append(chunk, size_t(n));
-        return true;
-    }
-    int m_fd;
-    bool m_connected = false;
-    std::string m_buffer;
-};
 
 class HttpServiceTest : public ::testing::Test {
 protected:

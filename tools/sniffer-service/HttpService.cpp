@@ -1,105 +1,227 @@
 #include "HttpService.h"
 
+#include "HttpConnection.h"
+#include "ResourceRouter.h"
 #include "base/Exception.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+
+#include <atomic>
+#include <iostream>
+#include <map>
+#include <mutex>
 #include <thread>
+#include <unordered_map>
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
 
 namespace {
 
-constexpr const char* TextType = "text/plain; charset=ISO-8859-1";
+HostAddress hostAddress(const asio::ip::address& a)
+{
+    if (a.is_v4())
+        return HostAddress::fromIPv4(a.to_v4().to_uint());
+    auto v6 = a.to_v6();
+    if (v6.is_v4_mapped())
+        return HostAddress::fromIPv4(asio::ip::make_address_v4(asio::ip::v4_mapped, v6).to_uint());
+    auto bytes = v6.to_bytes();
+    return HostAddress::fromIPv6(bytes.data());
+}
 
 } // namespace
 
-HttpService::HttpService(ServiceResources resources)
-    : m_server(std::make_unique<httplib::Server>())
-    , m_resources(std::move(resources))
-{
-    auto& s = *m_server;
-    // The monitor polls once a second over one connection for as long as it runs.
-    s.set_keep_alive_max_count(1u << 30);
-    s.set_keep_alive_timeout(10);
-    s.set_read_timeout(10);
-    s.set_write_timeout(10);
-    s.set_payload_max_length(64 * 1024);
-    s.set_tcp_nodelay(true);
-    // The library's default adds SO_REUSEPORT, which would let a second service share a port that
-    // is in use instead of failing; a restart only needs SO_REUSEADDR.
-    s.set_socket_options([](int fd) {
-        int yes = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
+// The listener, the connection count per client address, and the threads that run them all.
+class HttpService::Server {
+public:
+    Server(ServiceResources resources, HttpLimits limits)
+        : m_limits(limits)
+        , m_router(std::move(resources))
+    {
+    }
+    ~Server()
+    {
+        // Connections still queued in the context call back into the table when it drops them.
+        stop();
+    }
 
-    auto serve = [](std::function<std::string()> body, const char* type = TextType) {
-        return [body = std::move(body), type](
-                   const httplib::Request&, httplib::Response& res) { res.set_content(body(), type); };
-    };
-    s.Get("/", serve(m_resources.snapshot));
-    s.Get("/average/1", serve(m_resources.lastSecond));
-    s.Get("/history", serve(m_resources.history));
-    s.Get("/ip", serve(m_resources.names));
-    if (m_resources.metrics)
-        s.Get("/metrics", serve(m_resources.metrics, "text/plain; version=0.0.4; charset=utf-8"));
-    if (m_resources.allowClient)
-        s.set_pre_routing_handler(
-            [allow = m_resources.allowClient](const httplib::Request& req, httplib::Response& res) {
-                if (allow(req.remote_addr))
-                    return httplib::Server::HandlerResponse::Unhandled;
-                res.status = 403;
-                res.set_content("forbidden\n", TextType);
-                return httplib::Server::HandlerResponse::Handled;
+    int bind(const std::string& host, int port)
+    {
+        boost::system::error_code e;
+        tcp::resolver resolver(m_context);
+        auto found = resolver.resolve(host, std::to_string(port), tcp::resolver::passive, e);
+        if (e || found.empty())
+            throw Exception("cannot listen on " + host + ":" + std::to_string(port) + ": " + e.message());
+        tcp::endpoint at = found.begin()->endpoint();
+        m_acceptor.open(at.protocol(), e);
+        if (!e)
+            m_acceptor.set_option(tcp::acceptor::reuse_address(true), e);
+        if (!e)
+            m_acceptor.bind(at, e);
+        if (!e)
+            m_acceptor.listen(asio::socket_base::max_listen_connections, e);
+        if (e) {
+            boost::system::error_code ignored;
+            m_acceptor.close(ignored);
+            throw Exception("cannot listen on " + host + ":" + std::to_string(port) + ": " + e.message());
+        }
+        return m_acceptor.local_endpoint().port();
+    }
+
+    void run()
+    {
+        if (!m_stopping)
+            accept();
+        unsigned count = m_limits.threads;
+        if (count == 0)
+            count = std::max(2u, std::min(4u, std::thread::hardware_concurrency()));
+        m_running = true;
+        std::vector<std::thread> others;
+        for (unsigned i = 1; i < count; ++i)
+            others.emplace_back([this] { serve(); });
+        serve();
+        for (auto& t : others)
+            t.join();
+        m_running = false;
+    }
+
+    bool running() const { return m_running; }
+
+    void stop()
+    {
+        if (m_stopping.exchange(true))
+            return;
+        asio::post(m_context, [this] {
+            boost::system::error_code ignored;
+            m_acceptor.close(ignored);
+            m_retry.cancel();
+            // Dropping the last hold on a connection takes the lock, so none is dropped under it.
+            std::vector<std::shared_ptr<HttpConnection>> open;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                for (auto& [connection, weak] : m_open)
+                    if (auto held = weak.lock())
+                        open.push_back(std::move(held));
+            }
+            for (auto& connection : open)
+                connection->close();
+        });
+    }
+
+private:
+    void serve()
+    {
+        // Ends when the listener and every connection are closed.
+        for (;;) {
+            try {
+                m_context.run();
+                return;
+            } catch (const std::exception& e) {
+                std::cerr << "sniffer-service: " << e.what() << "\n";
+            }
+        }
+    }
+
+    void accept()
+    {
+        m_acceptor.async_accept(asio::make_strand(m_context), [this](boost::system::error_code e, tcp::socket socket) {
+            if (m_stopping || e == asio::error::operation_aborted)
+                return;
+            if (e) {
+                // Out of descriptors or memory: try again shortly instead of spinning.
+                m_retry.expires_after(std::chrono::milliseconds(100));
+                m_retry.async_wait([this](boost::system::error_code waited) {
+                    if (!waited && !m_stopping)
+                        accept();
+                });
+                return;
+            }
+            admit(std::move(socket));
+            accept();
+        });
+    }
+
+    void admit(tcp::socket socket)
+    {
+        boost::system::error_code e;
+        auto remote = socket.remote_endpoint(e);
+        if (e)
+            return;
+        HostAddress client = hostAddress(remote.address());
+        // Outlives the lock: when the connection has already ended, this is the last hold on it.
+        std::shared_ptr<HttpConnection> connection;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // A stop that closed the others while this one was being accepted must not miss it.
+        if (m_stopping)
+            return refuse(socket);
+        size_t& fromClient = m_perAddress[client];
+        if (fromClient >= m_limits.connectionsPerAddress || m_open.size() >= m_limits.connections) {
+            if (fromClient == 0)
+                m_perAddress.erase(client);
+            return refuse(socket);
+        }
+        ++fromClient;
+        connection = std::make_shared<HttpConnection>(
+            std::move(socket), m_router, m_limits, client, [this, client](HttpConnection* c) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_open.erase(c);
+                if (--m_perAddress[client] == 0)
+                    m_perAddress.erase(client);
             });
+        m_open.emplace(connection.get(), connection);
+        connection->start();
+    }
 
-    auto refuse = [](const httplib::Request&, httplib::Response& res) {
-        res.status = 405;
-        res.set_header("Allow", "GET, HEAD");
-    };
-    s.Post(".*", refuse);
-    s.Put(".*", refuse);
-    s.Patch(".*", refuse);
-    s.Delete(".*", refuse);
+    // One try to say why, never waiting for the client; then the connection is closed.
+    static void refuse(tcp::socket& socket)
+    {
+        static const std::string busy = "HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain\r\n"
+                                        "Content-Length: 21\r\nConnection: close\r\n\r\ntoo many connections\n";
+        boost::system::error_code ignored;
+        socket.non_blocking(true, ignored);
+        socket.send(asio::buffer(busy), 0, ignored);
+        socket.shutdown(tcp::socket::shutdown_both, ignored);
+        socket.close(ignored);
+    }
 
-    s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        const char* text = res.status == 404 ? "not found\n"
-            : res.status == 405              ? "only GET is served\n"
-            : res.status == 400              ? "bad request\n"
-                                             : "request refused\n";
-        res.set_content(text, TextType);
-    });
-    s.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-        res.status = 500;
-        res.set_content("internal error\n", TextType);
-    });
-}
+    const HttpLimits m_limits;
+    const ResourceRouter m_router;
+    std::mutex m_mutex;
+    std::map<HostAddress, size_t> m_perAddress;
+    std::unordered_map<HttpConnection*, std::weak_ptr<HttpConnection>> m_open;
+    // Declared after what connections use, so that dropping the queued ones finds it still there.
+    asio::io_context m_context;
+    tcp::acceptor m_acceptor { m_context };
+    asio::steady_timer m_retry { m_context };
+    std::atomic<bool> m_stopping { false };
+    std::atomic<bool> m_running { false };
+};
 
-HttpService::~HttpService()
+HttpService::HttpService(ServiceResources resources, HttpLimits limits)
+    : m_server(std::make_unique<Server>(std::move(resources), limits))
 {
-    stop();
 }
+
+HttpService::~HttpService() = default;
 
 int HttpService::bind(const std::string& host, int port)
 {
-    if (port == 0) {
-        int bound = m_server->bind_to_any_port(host);
-        if (bound <= 0)
-            throw Exception("cannot listen on " + host + ": no free port");
-        return bound;
-    }
-    if (!m_server->bind_to_port(host, port))
-        throw Exception("cannot listen on " + host + ":" + std::to_string(port) + ": " + std::strerror(errno));
-    return port;
+    return m_server->bind(host, port);
 }
 
 void HttpService::run()
 {
-    m_server->listen_after_bind();
+    m_server->run();
 }
 
 bool HttpService::waitUntilRunning(std::chrono::milliseconds limit)
 {
     auto end = std::chrono::steady_clock::now() + limit;
-    while (!m_server->is_running()) {
+    while (!m_server->running()) {
         if (std::chrono::steady_clock::now() > end)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -109,6 +231,5 @@ bool HttpService::waitUntilRunning(std::chrono::milliseconds limit)
 
 void HttpService::stop()
 {
-    if (m_server)
-        m_server->stop();
+    m_server->stop();
 }

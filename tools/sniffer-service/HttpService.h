@@ -1,13 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
-
-namespace httplib {
-class Server;
-}
 
 // What the resources answer; each call gives a complete body.
 struct ServiceResources {
@@ -20,22 +17,43 @@ struct ServiceResources {
     std::function<bool(const std::string& clientAddress)> allowClient;
 };
 
+// What one client may cost the service and how long it may hold a connection. The defaults let a
+// monitor poll once a second for as long as it runs, while a client that trickles, stalls or
+// floods is closed instead of holding the service.
+struct HttpLimits {
+    // A request (head and any body) must arrive whole within this, counted from its first byte.
+    std::chrono::milliseconds requestDeadline { 5000 };
+    // A kept-alive connection with no request under way is closed after this.
+    std::chrono::milliseconds idleLimit { 10000 };
+    // An answer the client does not take within this closes the connection.
+    std::chrono::milliseconds writeDeadline { 10000 };
+    size_t connectionsPerAddress = 32;
+    size_t connections = 4000;
+    size_t headBytes = 8 * 1024;
+    size_t bodyBytes = 8 * 1024;
+    // Threads that serve connections; 0 picks from the processor count.
+    unsigned threads = 0;
+};
+
 // Serves the resources over HTTP/1.1 with keep-alive and Content-Length. Other paths get 404,
-// malformed requests 400, other methods 405.
+// malformed requests 400, other methods 405. Pipelined requests are answered in order; a Range
+// header is ignored, so every answer is one whole body.
 class HttpService {
 public:
-    explicit HttpService(ServiceResources resources);
+    explicit HttpService(ServiceResources resources, HttpLimits limits = {});
     ~HttpService();
 
     // Raises Exception when the address cannot be bound; returns the bound port (useful with 0).
     int bind(const std::string& host, int port);
     // Serves until stop(); call after bind.
     void run();
-    // A stop() before the server loop has started would be lost, so starters wait for it.
+    // True once run() serves; a stop() that comes earlier still ends run() at once.
     bool waitUntilRunning(std::chrono::milliseconds limit);
+    // Closes the listener and every connection, whatever the clients are doing; run() returns soon
+    // after.
     void stop();
 
 private:
-    std::unique_ptr<httplib::Server> m_server;
-    ServiceResources m_resources;
+    class Server;
+    std::unique_ptr<Server> m_server;
 };

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <iostream>
 #include <pthread.h>
+#include <sys/resource.h>
 
 int main(int argc, char** argv)
 {
@@ -30,6 +31,13 @@ int main(int argc, char** argv)
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Each client holds a descriptor; the usual soft limit of 1,024 would refuse a site's worth
+    // of monitors long before the service's own connection limit.
+    rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     try {
         SnifferService service(options);

@@ -1,0 +1,236 @@
+#include "HttpService.h"
+#include "RawConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t Loopback = 0x7F000001u;
+const std::string Poll = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+// The start of a request whose head never ends.
+const std::string UnfinishedHead = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Trickle: a";
+
+bool isAnswer(const std::string& response, const char* status, const std::string& body)
+{
+    return response.rfind(std::string("HTTP/1.1 ") + status, 0) == 0 && response.size() >= body.size()
+        && response.compare(response.size() - body.size(), body.size(), body) == 0;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The server alone, with small fixed resources, run on its own thread as the service runs it.
+class HttpServiceLimitsTest : public ::testing::Test {
+protected:
+    void start(HttpLimits limits = {})
+    {
+        ServiceResources r;
+        r.snapshot = [] { return std::string("snapshot\n"); };
+        r.lastSecond = [] { return std::string("last second\n"); };
+        r.history = [] { return std::string(20000, 'h') + "\n"; };
+        r.names = [this] { return std::string(m_namesBytes, 'n'); };
+        m_http = std::make_unique<HttpService>(r, limits);
+        m_port = m_http->bind("127.0.0.1", 0);
+        m_thread = std::thread([this] { m_http->run(); });
+        ASSERT_TRUE(m_http->waitUntilRunning(5s));
+    }
+    void TearDown() override
+    {
+        if (m_http)
+            m_http->stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    std::unique_ptr<HttpService> m_http;
+    std::thread m_thread;
+    int m_port = 0;
+    size_t m_namesBytes = 16;
+};
+
+} // namespace
+
+TEST_F(HttpServiceLimitsTest, EveryKeptAliveClientIsServedNotOnlyTheFirstFew)
+{
+    start();
+    std::vector<std::unique_ptr<RawConnection>> clients;
+    for (uint32_t i = 0; i < 20; ++i) {
+        clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + i / 4, 3000));
+        ASSERT_TRUE(clients.back()->connected());
+    }
+    // Two polls on each, every connection held open between them, as monitors do.
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < clients.size(); ++i) {
+            clients[i]->send(Poll);
+            ASSERT_TRUE(isAnswer(clients[i]->response(), "200", "snapshot\n")) << "client " << i << ", poll " << round;
+        }
+}
+
+TEST_F(HttpServiceLimitsTest, SlowRequestsHoldOnlyTheirOwnConnectionUntilTheDeadline)
+{
+    HttpLimits limits;
+    limits.requestDeadline = 1000ms;
+    start(limits);
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (uint32_t i = 0; i < 16; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(m_port, Loopback + 1 + i, 3000));
+        slow.back()->send(UnfinishedHead);
+    }
+    auto started = std::chrono::steady_clock::now();
+
+    RawConnection normal(m_port, Loopback, 2000);
+    normal.send(Poll);
+    EXPECT_TRUE(isAnswer(normal.response(), "200", "snapshot\n")) << "a poll beside 16 slow requests";
+
+    // A trickle of one byte every 200 ms is never idle, yet its request is late all the same.
+    RawConnection trickle(m_port, Loopback + 100, 200);
+    const std::string head = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Trickle: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
+    bool closed = false;
+    for (size_t i = 0; i < 15 && !closed; ++i)
+        closed = !trickle.trySend(head.substr(i, 1)) || trickle.closedByPeer();
+    EXPECT_TRUE(closed) << "a trickled request outlived three request deadlines";
+
+    for (size_t i = 0; i < slow.size(); ++i)
+        EXPECT_TRUE(slow[i]->closedByPeer()) << "slow connection " << i;
+    EXPECT_LT(secondsSince(started), 3.5);
+}
+
+TEST_F(HttpServiceLimitsTest, IdleKeptAliveConnectionsAreClosedAfterTheLimit)
+{
+    HttpLimits limits;
+    limits.idleLimit = 300ms;
+    start(limits);
+    RawConnection c(m_port, Loopback, 3000);
+    c.send(Poll);
+    ASSERT_TRUE(isAnswer(c.response(), "200", "snapshot\n"));
+    auto answered = std::chrono::steady_clock::now();
+    EXPECT_TRUE(c.closedByPeer());
+    EXPECT_LT(secondsSince(answered), 2.0);
+}
+
+TEST_F(HttpServiceLimitsTest, StopIsPromptWhateverTheClientsAreDoing)
+{
+    m_namesBytes = 32 << 20; // far more than the sockets buffer, so its writer stays blocked
+    start();
+    std::vector<std::unique_ptr<RawConnection>> clients;
+    for (uint32_t i = 0; i < 16; ++i) {
+        clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + 1 + i, 3000));
+        clients.back()->send(UnfinishedHead);
+    }
+    for (uint32_t i = 0; i < 4; ++i) {
+        clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + 20 + i, 3000));
+        clients.back()->send(Poll);
+        ASSERT_FALSE(clients.back()->response().empty());
+    }
+    clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + 30, 3000));
+    clients.back()->send("GET /ip HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); // and never read
+    std::this_thread::sleep_for(200ms);
+
+    auto stopping = std::chrono::steady_clock::now();
+    m_http->stop();
+    m_thread.join();
+    EXPECT_LT(secondsSince(stopping), 2.0);
+    for (size_t i = 0; i + 1 < clients.size(); ++i)
+        EXPECT_TRUE(clients[i]->closedByPeer()) << "client " << i;
+}
+
+TEST_F(HttpServiceLimitsTest, ARequestCostsAtMostOneWholeBody)
+{
+    start();
+    std::string ranges = "Range: bytes=0-";
+    for (int i = 1; i < 2000; ++i)
+        ranges += ",0-";
+    RawConnection c(m_port, Loopback, 5000);
+    c.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n" + ranges + "\r\nConnection: close\r\n\r\n");
+    std::string r = c.response();
+    EXPECT_TRUE(isAnswer(r, "200", std::string(20000, 'h') + "\n")) << r.substr(0, 80);
+    EXPECT_NE(r.find("Content-Length: 20001\r\n"), std::string::npos);
+    EXPECT_EQ(c.bytesUntilClose(1 << 20), 0u) << "nothing after the one body";
+
+    // A head beyond the limit is refused, not read on and on.
+    RawConnection big(m_port, Loopback, 5000);
+    big.send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + std::string(64 * 1024, 'b') + "\r\n\r\n");
+    std::string refused = big.response();
+    EXPECT_EQ(refused.rfind("HTTP/1.1 431", 0), 0u) << refused.substr(0, 60);
+    // So is a body no resource asks for.
+    RawConnection body(m_port, Loopback, 5000);
+    body.send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 10000000\r\n\r\n" + std::string(30000, 'x'));
+    refused = body.response();
+    EXPECT_EQ(refused.rfind("HTTP/1.1 413", 0), 0u) << refused.substr(0, 60);
+    // And a chunk line that never ends.
+    RawConnection chunked(m_port, Loopback, 5000);
+    chunked.send(
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n1;x=" + std::string(200 * 1024, 'e'));
+    refused = chunked.response();
+    EXPECT_TRUE(refused.empty() || refused.rfind("HTTP/1.1 4", 0) == 0) << refused.substr(0, 60);
+    EXPECT_TRUE(chunked.closedByPeer());
+}
+
+TEST_F(HttpServiceLimitsTest, PipelinedRequestsAreAnsweredInOrder)
+{
+    start();
+    const char* paths[] = { "/", "/average/1", "/ip", "/nothing" };
+    const char* statuses[] = { "200", "200", "200", "404" };
+    const std::string bodies[] = { "snapshot\n", "last second\n", std::string(16, 'n'), "not found\n" };
+    std::string all;
+    for (int i = 0; i < 50; ++i)
+        all += std::string(i % 7 == 6 ? "HEAD " : "GET ") + paths[i % 4] + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    // The last request closes the connection; what follows it is never answered.
+    all += "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n" + Poll + Poll;
+    RawConnection c(m_port, Loopback, 5000);
+    c.send(all);
+    for (int i = 0; i < 50; ++i) {
+        bool head = i % 7 == 6;
+        std::string r = c.response(head);
+        ASSERT_TRUE(isAnswer(r, statuses[i % 4], head ? std::string() : bodies[i % 4])) << "answer " << i << ": " << r;
+        if (head) {
+            EXPECT_NE(r.find("Content-Length: " + std::to_string(bodies[i % 4].size())), std::string::npos);
+        }
+    }
+    std::string last = c.response();
+    EXPECT_TRUE(isAnswer(last, "200", "snapshot\n"));
+    EXPECT_NE(last.find("Connection: close"), std::string::npos);
+    EXPECT_TRUE(c.closedByPeer());
+}
+
+TEST_F(HttpServiceLimitsTest, EachClientAddressHoldsABoundedNumberOfConnections)
+{
+    HttpLimits limits;
+    limits.connectionsPerAddress = 4;
+    start(limits);
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(std::make_unique<RawConnection>(m_port, Loopback, 3000));
+        held.back()->send(Poll);
+        ASSERT_TRUE(isAnswer(held.back()->response(), "200", "snapshot\n")) << i;
+    }
+    RawConnection extra(m_port, Loopback, 3000);
+    std::string r = extra.response();
+    EXPECT_TRUE(isAnswer(r, "503", "too many connections\n")) << r;
+    EXPECT_TRUE(extra.closedByPeer());
+
+    RawConnection other(m_port, Loopback + 1, 3000);
+    other.send(Poll);
+    EXPECT_TRUE(isAnswer(other.response(), "200", "snapshot\n")) << "another address is not counted with the first";
+
+    // A closed connection gives its place back.
+    held.pop_back();
+    bool served = false;
+    for (int attempt = 0; attempt < 40 && !served; ++attempt) {
+        RawConnection again(m_port, Loopback, 3000);
+        again.send(Poll);
+        served = isAnswer(again.response(), "200", "snapshot\n");
+        if (!served)
+            std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(served);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "HostAddress.h"
+#include "HttpService.h"
+#include "ResourceRouter.h"
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// One client connection: waits for a request, reads it within the request deadline, answers it
+// whole, and goes on with the next one (pipelined or not) until the client closes, idles past the
+// limit, sends something malformed, or the service stops. All of it runs on the connection's
+// strand, so a slow client holds nothing but its own connection.
+class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
+public:
+    using Closed = std::function<void(HttpConnection*)>;
+
+    // closed is called from the destructor, when nothing of the connection is left in flight.
+    HttpConnection(boost::asio::ip::tcp::socket socket, const ResourceRouter& router, const HttpLimits& limits,
+        HostAddress client, Closed closed);
+    ~HttpConnection();
+
+    void start();
+    // Safe from any thread.
+    void close();
+
+private:
+    void waitForRequest();
+    void readRequest();
+    void onRequest(boost::beast::error_code error);
+    void answer(ResourceAnswer result, bool keepAlive, bool headOnly);
+    void onWritten(boost::beast::error_code error);
+    void closeAfterAnswer();
+    void drain();
+    void finish();
+
+    boost::beast::tcp_stream m_stream;
+    boost::beast::flat_buffer m_buffer;
+    std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> m_parser;
+    boost::beast::http::response<boost::beast::http::string_body> m_response;
+    char m_discard[4096];
+    const ResourceRouter& m_router;
+    const HttpLimits& m_limits;
+    HostAddress m_client;
+    Closed m_closed;
+};

@@ -1,0 +1,36 @@
+#include "ResourceRouter.h"
+
+ResourceRouter::ResourceRouter(ServiceResources resources)
+    : m_routes {
+        { "/", std::move(resources.snapshot), "" },
+        { "/average/1", std::move(resources.lastSecond), "" },
+        { "/history", std::move(resources.history), "" },
+        { "/ip", std::move(resources.names), "" },
+        { "/metrics", std::move(resources.metrics), "text/plain; version=0.0.4; charset=utf-8" },
+    }
+    , m_allowClient(std::move(resources.allowClient))
+{
+}
+
+ResourceAnswer ResourceRouter::answer(
+    std::string_view method, std::string_view target, const HostAddress& client) const
+{
+    if (m_allowClient && !m_allowClient(client.text()))
+        return { 403, "forbidden\n" };
+    if (method != "GET" && method != "HEAD")
+        return { 405, "only GET is served\n" };
+    // A query changes nothing: every resource is the whole current text.
+    std::string_view path = target.substr(0, target.find('?'));
+    for (const auto& route : m_routes) {
+        if (path != route.path)
+            continue;
+        if (!route.body)
+            break;
+        try {
+            return { 200, route.body(), route.contentType };
+        } catch (const std::exception&) {
+            return { 500, "internal error\n" };
+        }
+    }
+    return { 404, "not found\n" };
+}

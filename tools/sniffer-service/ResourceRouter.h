@@ -1,0 +1,35 @@
+#pragma once
+
+#include "HostAddress.h"
+#include "HttpService.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The status and body of one answer, before any HTTP framing.
+struct ResourceAnswer {
+    int status = 200;
+    std::string body;
+    // Empty: the service's plain single-byte text.
+    const char* contentType = "";
+};
+
+// Decides what a request gets, from its method, target and the client's address; knows nothing of
+// connections, so that every request path can be tried without a socket.
+class ResourceRouter {
+public:
+    explicit ResourceRouter(ServiceResources resources);
+
+    ResourceAnswer answer(std::string_view method, std::string_view target, const HostAddress& client) const;
+
+private:
+    struct Route {
+        std::string path;
+        std::function<std::string()> body;
+        const char* contentType;
+    };
+    std::vector<Route> m_routes;
+    std::function<bool(const std::string&)> m_allowClient;
+};

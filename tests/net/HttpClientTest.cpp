@@ -447,6 +447,24 @@ TEST(HttpBounds, BodiesBeyondTheLimitFailInEveryMode)
     }
 }
 
+TEST(HttpBounds, ABodyEndedByTheCloseMayFillTheCapButNotPassIt)
+{
+    for (size_t extra : { 0, 1 }) {
+        TScriptedServer server;
+        server.AddConnection({ WaitRequest(), Send("HTTP/1.1 200 OK\r\n\r\n" + patterned(300000 + extra)), Close() });
+        TNetHTTP client;
+        ConfigureLikeMonitor(client);
+        client.SetMaxBodySize(300000);
+        std::string text;
+        if (extra == 0) {
+            client.Get(LocalUrl(server), text);
+            EXPECT_TRUE(text == patterned(300000));
+        } else {
+            EXPECT_THROW(client.Get(LocalUrl(server), text), ENetHTTPBodyTooLarge);
+        }
+    }
+}
+
 TEST(HttpBounds, EndlessHeadsAndInterimRepliesFail)
 {
     std::string head = "HTTP/1.1 200 OK\r\n";

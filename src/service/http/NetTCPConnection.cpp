@@ -362,8 +362,11 @@ void TNetTCPConnection::ReadUntilClose(std::string& sink, size_t maxBytes)
     };
     take();
     try {
+        const size_t recvSize = std::max(size_t(std::max(1, RecvBufferSize)), kDirectReceive);
         while (Connected()) {
-            receiveStep(true, -1, true, &sink, size_t(std::max(1, RecvBufferSize)));
+            // One byte past the cap is enough to know it is crossed.
+            const size_t left = maxBytes - (sink.size() - start);
+            receiveStep(true, -1, true, &sink, left < recvSize ? left + 1 : recvSize);
             if (sink.size() - start > maxBytes)
                 throw ENetHTTPBodyTooLarge((long long)maxBytes);
             CheckForDisconnect(true, true);

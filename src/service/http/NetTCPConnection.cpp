@@ -14,9 +14,9 @@ namespace {
 constexpr size_t kDirectReceive = size_t(256) << 10;
 
 // A large body is received into memory nothing has touched yet, where a page fault every 4 KB
-// costs more than receiving the bytes. Such a run is asked for huge pages and mapped a few
-// megabytes ahead of the bytes, one system call a step. Only memory the body's announced length
-// has reserved is touched, and only as the body arrives.
+// costs more than receiving the bytes. Its pages are mapped a few megabytes ahead of the bytes,
+// one system call a step, and a very large one is asked for huge pages. Only memory the body's
+// announced length has reserved is touched, and only as the body arrives.
 class TBodyPrefault {
 public:
     TBodyPrefault(std::string& sink, size_t target)
@@ -25,7 +25,9 @@ public:
         , m_enabled(target - sink.size() >= kFrom)
     {
 #ifdef MADV_HUGEPAGE
-        if (m_enabled) {
+        // The allocator maps blocks this large on their own, so the advice ends with the block and
+        // never reaches memory it hands out later.
+        if (target - sink.size() >= kHugeFrom) {
             const uintptr_t base = reinterpret_cast<uintptr_t>(sink.data());
             const uintptr_t begin = (base + sink.size() + kHugePage - 1) & ~(kHugePage - 1);
             const uintptr_t end = (base + target) & ~(kHugePage - 1);
@@ -55,6 +57,7 @@ public:
 private:
     static constexpr size_t kFrom = size_t(4) << 20;
     static constexpr size_t kStep = size_t(4) << 20;
+    static constexpr size_t kHugeFrom = size_t(32) << 20;
     static constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
 
     std::string& m_sink;

@@ -1,11 +1,16 @@
 // Prints request rates and throughput of our HTTP client and of libcurl against one loopback
-// server: sequential keep-alive GETs of a small and of a large body.
+// server: sequential keep-alive GETs of a small and of a large body; then the processor time of a
+// large body from a local nginx against the curl command.
+//   bench_net [small-runs [large-runs [nginx-runs]]]   everything
+//   bench_net --nginx [runs]                           only the nginx comparison
+#include "NginxBodyBench.h"
 #include "service/http/NetHTTP.h"
 
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <curl/curl.h>
 #include <functional>
 #include <netinet/in.h>
@@ -139,6 +144,8 @@ Figures timeRuns(int requests, const std::function<size_t()>& fetch)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--nginx") == 0)
+        return RunNginxBodyBench(argc > 2 ? std::atoi(argv[2]) : 5);
     const size_t smallSize = 10 * 1024;
     const size_t largeSize = size_t(64) << 20;
     const int smallRuns = argc > 1 ? std::atoi(argv[1]) : 2000;
@@ -190,5 +197,5 @@ int main(int argc, char** argv)
 
     curl_easy_cleanup(curl);
     curl_global_cleanup();
-    return 0;
+    return RunNginxBodyBench(argc > 3 ? std::atoi(argv[3]) : 5);
 }

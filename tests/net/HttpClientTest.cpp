@@ -240,6 +240,70 @@ TEST(HttpBody, EveryLineSplitOfOneByteWritesReadsTheSame)
     EXPECT_EQ(bodyOf({ WaitRequest(), SendBytewise(reply) }), "ab\r\n");
 }
 
+namespace {
+// Bytes that differ at every offset, so that a piece out of place or lost shows.
+std::string patterned(size_t size)
+{
+    std::string text(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        text[i] = char('a' + (i * 7 + (i >> 13)) % 26);
+    return text;
+}
+} // namespace
+
+// Bodies of several megabytes go straight into the text in large receives over memory mapped
+// ahead of them: every byte must land in its place, after what the text held, and never past the
+// body's end.
+TEST(HttpBody, ALargeBodyLandsWholeInItsTextAndLeavesTheNextResponse)
+{
+    const std::string big = patterned(9 * 1024 * 1024 + 17);
+    const std::string reply = Response(big);
+    const size_t split = reply.size() / 3 + 5;
+    TScriptedServer server;
+    // The next response follows the body in the same write: it must stay for the next request.
+    server.AddConnection({ WaitRequest(), Send(reply.substr(0, split)), Pause(30),
+        Send(reply.substr(split) + Response("next")), WaitRequest() });
+    TNetHTTP client;
+    ConfigureLikeMonitor(client);
+    std::string text = "kept:";
+    client.Get(LocalUrl(server), text);
+    ASSERT_EQ(text.size(), 5 + big.size());
+    EXPECT_TRUE(text.compare(0, 5, "kept:") == 0);
+    EXPECT_TRUE(text.compare(5, std::string::npos, big) == 0);
+    EXPECT_EQ(client.Get(LocalUrl(server)), "next");
+
+    // Chunks of several megabytes appended one after another.
+    const std::string first = big.substr(0, 5 * 1024 * 1024), second = big.substr(first.size());
+    char sizes[64];
+    std::snprintf(sizes, sizeof sizes, "%zx", first.size());
+    std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(sizes) + "\r\n" + first;
+    std::snprintf(sizes, sizeof sizes, "%zx", second.size());
+    chunked += "\r\n" + std::string(sizes) + "\r\n" + second + "\r\n0\r\n\r\n";
+    EXPECT_TRUE(bodyOf({ WaitRequest(), Send(chunked) }) == big);
+}
+
+TEST(HttpBody, ALargeBodyCutByACloseKeepsExactlyWhatArrived)
+{
+    const std::string big = patterned(9 * 1024 * 1024);
+    const std::string reply = Response(big);
+    const size_t arrived = 6 * 1024 * 1024 + 3;
+    TScriptedServer server;
+    server.AddConnection({ WaitRequest(), Send(reply.substr(0, reply.size() - big.size() + arrived)), Close() });
+    TNetHTTP client;
+    ConfigureLikeMonitor(client);
+    std::string text;
+    try {
+        client.Get(LocalUrl(server), text);
+        FAIL();
+    } catch (const ENetHTTPBodyIncomplete& e) {
+        EXPECT_EQ(std::string(e.what()),
+            "Connection closed after " + std::to_string(arrived) + " of " + std::to_string(big.size())
+                + " body bytes.");
+    }
+    EXPECT_TRUE(text == big.substr(0, arrived));
+    EXPECT_FALSE(client.Connected());
+}
+
 TEST(HttpKeepAlive, CloseValuesInAnyCaseEndTheConnection)
 {
     for (const char* value : { "close", "CLOSE", "  cLoSe  " }) {
@@ -380,6 +444,24 @@ TEST(HttpBounds, BodiesBeyondTheLimitFailInEveryMode)
         client.SetMaxBodySize(150);
         EXPECT_THROW(client.Get(LocalUrl(server)), ENetHTTPBodyTooLarge) << reply.substr(0, 40);
         EXPECT_FALSE(client.Connected());
+    }
+}
+
+TEST(HttpBounds, ABodyEndedByTheCloseMayFillTheCapButNotPassIt)
+{
+    for (size_t extra : { 0, 1 }) {
+        TScriptedServer server;
+        server.AddConnection({ WaitRequest(), Send("HTTP/1.1 200 OK\r\n\r\n" + patterned(300000 + extra)), Close() });
+        TNetHTTP client;
+        ConfigureLikeMonitor(client);
+        client.SetMaxBodySize(300000);
+        std::string text;
+        if (extra == 0) {
+            client.Get(LocalUrl(server), text);
+            EXPECT_TRUE(text == patterned(300000));
+        } else {
+            EXPECT_THROW(client.Get(LocalUrl(server), text), ENetHTTPBodyTooLarge);
+        }
     }
 }
 

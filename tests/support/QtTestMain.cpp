@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-// Widget tests need one application object for the whole run.
+// Widgets need one application object that outlives every test and goes before Qt's own globals
+// do; the chart measures text, so its tests need it too.
 int main(int argc, char** argv)
 {
-    // Widget tests always draw offscreen, also when CTest lists them at build time.
+    // Test discovery runs this at build time without CTest's environment: draw offscreen unless
+    // told otherwise.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "graph/chart/AreaSeries.h"
 #include "graph/chart/ChartAxis.h"
+#include "graph/chart/ChartLayout.h"
 #include "graph/chart/ChartLegend.h"
 #include "graph/chart/ChartSeries.h"
 #include "graph/chart/ChartSeriesList.h"
@@ -56,11 +57,13 @@ public:
     const TChartAxis& TopAxis() const { return topAxis_; }
     TChartLegend& Legend() { return legend_; }
     const TChartLegend& Legend() const { return legend_; }
+    const TChartAxis& AxisAt(TAxisSide side) const;
 
     TChartTitle& Title() { return title_; }
     TChartTitle& SubTitle() { return subTitle_; }
     TChartTitle& Foot() { return foot_; }
     TChartTitle& SubFoot() { return subFoot_; }
+    const TChartTitle& TitleAt(TTitlePlace place) const;
     bool TitleVisible() const { return title_.Visible(); }
     void SetTitleVisible(bool visible) { title_.SetVisible(visible); }
 
@@ -104,7 +107,9 @@ public:
 
     // The plot of the last drawing. Its far edges x() + width() and y() + height() are the
     // pixels of the axes' maximum and minimum.
-    QRect PlotRect() const { return plotRect_; }
+    QRect PlotRect() const { return lastLayout_.plotRect; }
+    // Everything the last drawing placed; axes, legend and titles answer from it.
+    const TChartLayout& LastLayout() const { return lastLayout_; }
     TChartClickedPart PartAtPoint(int x, int y) const;
 
     // The extent of the active series drawn against axis: the top of the highest stack for a
@@ -145,12 +150,11 @@ private:
     bool seriesOnAxis(const TChartSeries& series, const TChartAxis& axis) const;
     // AxisMaxValue when largest, else AxisMinValue.
     double axisExtreme(const TChartAxis& axis, bool largest) const;
-    bool axisShown(const TChartAxis& axis) const;
-    void calcAxisRange(TChartAxis& axis) const;
-    void calcAxisLabels(TChartAxis& axis) const;
-    int measureLabels(const TChartAxis& axis) const;
-    int measureTitle(const TChartAxis& axis) const;
     void updateToolTip();
+    // Keeps what outlives a drawing in the properties: automatic axis limits and the place of a
+    // legend set by its alignment.
+    void keepDrawnProperties();
+    void draw(QPainter& painter, const TChartLayout& layout);
 
     // The floors of every stacked series at every index, computed once per drawing instead of
     // walking the list for each point.
@@ -171,10 +175,10 @@ private:
     TChartAxis rightAxis_ { this, asRight };
     TChartAxis bottomAxis_ { this, asBottom };
     TChartLegend legend_ { this };
-    TChartTitle title_ { this, 13 };
-    TChartTitle subTitle_ { this, 11 };
-    TChartTitle foot_ { this, 11 };
-    TChartTitle subFoot_ { this, 11 };
+    TChartTitle title_ { this, tpTitle, 13 };
+    TChartTitle subTitle_ { this, tpSubTitle, 11 };
+    TChartTitle foot_ { this, tpFoot, 11 };
+    TChartTitle subFoot_ { this, tpSubFoot, 11 };
 
     int marginLeft_ = 3;
     int marginTop_ = 4;
@@ -193,8 +197,7 @@ private:
     QString hint_;
     bool showHint_ = false;
 
-    QRect plotRect_;
-    bool anyActiveAtDrawing_ = false;
+    TChartLayout lastLayout_;
     int repaintRequests_ = 0;
     mutable StackCache stackCache_;
 };

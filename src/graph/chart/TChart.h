@@ -78,13 +78,6 @@ public:
     TMarginUnits MarginUnits() const { return marginUnits_; }
     void SetMarginUnits(TMarginUnits units) { setValue(marginUnits_, units); }
 
-    // Only flat drawing exists; the flag is kept for the form's settings.
-    bool View3D() const { return view3D_; }
-    void SetView3D(bool view3D) { setValue(view3D_, view3D); }
-    bool ZoomAllow() const { return zoomAllow_; }
-    void SetZoomAllow(bool allow) { setValue(zoomAllow_, allow); }
-    TPanningMode AllowPanning() const { return allowPanning_; }
-    void SetAllowPanning(TPanningMode mode) { setValue(allowPanning_, mode); }
     bool AxisVisible() const { return axisVisible_; }
     void SetAxisVisible(bool visible) { setValue(axisVisible_, visible); }
     bool ClipPoints() const { return clipPoints_; }
@@ -119,6 +112,15 @@ public:
 
     // Lays out and draws the whole chart into rect.
     void paint(QPainter& painter, const QRect& rect);
+
+    // Inert: the form sets them, but only flat drawing without zoom or panning exists, so they
+    // are kept and read back and change nothing in the drawing.
+    bool View3D() const { return view3D_; }
+    void SetView3D(bool view3D) { setValue(view3D_, view3D); }
+    bool ZoomAllow() const { return zoomAllow_; }
+    void SetZoomAllow(bool allow) { setValue(zoomAllow_, allow); }
+    TPanningMode AllowPanning() const { return allowPanning_; }
+    void SetAllowPanning(TPanningMode mode) { setValue(allowPanning_, mode); }
 
     // Marks the chart for redrawing at the next paint.
     void Invalidate();
@@ -185,9 +187,6 @@ private:
     int marginRight_ = 3;
     int marginBottom_ = 4;
     TMarginUnits marginUnits_ = muPercent;
-    bool view3D_ = false;
-    bool zoomAllow_ = true;
-    TPanningMode allowPanning_ = pmBoth;
     bool axisVisible_ = true;
     bool clipPoints_ = true;
     bool axisBehind_ = true;
@@ -196,6 +195,10 @@ private:
     TNumberSeparators separators_;
     QString hint_;
     bool showHint_ = false;
+    // Inert, see View3D.
+    bool view3D_ = false;
+    bool zoomAllow_ = true;
+    TPanningMode allowPanning_ = pmBoth;
 
     TChartLayout lastLayout_;
     int repaintRequests_ = 0;

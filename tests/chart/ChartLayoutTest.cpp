@@ -398,12 +398,10 @@ TEST(LegendPosition, WritingTopKeepsTheOldLeftUntilLeftIsWritten)
     chart.Legend().SetTop(4);
     EXPECT_TRUE(chart.Legend().CustomPosition());
     EXPECT_EQ(chart.Legend().Left(), oldLeft);
-    renderChart(chart, 400, 200);
-    EXPECT_EQ(chart.Legend().Rect().topLeft(), QPoint(oldLeft, 4));
+    EXPECT_EQ(layoutChart(chart, 400, 200).legend.rect.topLeft(), QPoint(oldLeft, 4));
 
     chart.Legend().SetLeft(30);
-    renderChart(chart, 400, 200);
-    EXPECT_EQ(chart.Legend().Rect().topLeft(), QPoint(30, 4));
+    EXPECT_EQ(layoutChart(chart, 400, 200).legend.rect.topLeft(), QPoint(30, 4));
 }
 
 TEST(Repainting, OnlyWritesThatChangeSomethingRepaint)

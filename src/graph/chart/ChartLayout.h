@@ -31,6 +31,8 @@ struct TAxisLayout {
 
 // The legend box of a drawing, empty when none is drawn, with one rectangle per listed item.
 struct TLegendLayout {
+    // The series they name may be gone after the drawing that listed them; only the drawing
+    // itself reads them.
     std::vector<TChartLegend::Item> items;
     QRect rect;
     std::vector<QRect> itemRects;

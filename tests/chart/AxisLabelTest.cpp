@@ -32,8 +32,8 @@ TEST(AxisLabels, TinyPeaksGetLabelsTheFormatTellsApart)
     // One byte per second in kbit/s is 0.008: the finest the graph ever shows.
     for (double peak : { 0.0085, 0.008, 0.0031, 0.0004 }) {
         TChart chart;
-        renderChart(valueChart(chart, peak), 300, 460);
-        const std::vector<double>& labels = chart.LeftAxis().LabelPositions();
+        const TAxisLayout axis = layoutChart(valueChart(chart, peak), 300, 460).axes[asLeft];
+        const std::vector<double>& labels = axis.labelValues;
         ASSERT_FALSE(labels.empty()) << peak;
         std::set<QString> texts;
         for (double v : labels) {
@@ -41,7 +41,7 @@ TEST(AxisLabels, TinyPeaksGetLabelsTheFormatTellsApart)
             EXPECT_TRUE(texts.insert(text).second) << peak << ": " << text.toStdString() << " repeats";
             EXPECT_NEAR(text.toDouble(), v, 1e-9) << peak << ": " << text.toStdString() << " is not where it stands";
         }
-        EXPECT_GE(chart.LeftAxis().CurrentIncrement(), AxisValueResolution);
+        EXPECT_GE(axis.increment, AxisValueResolution);
     }
     EXPECT_DOUBLE_EQ(CalcLabelIncrement(0.0085, 455, 13, 10, 100, 0.001), 0.001);
     EXPECT_DOUBLE_EQ(CalcLabelIncrement(0.0085, 455, 13, 10, 100), 0.0005); // without a format to respect

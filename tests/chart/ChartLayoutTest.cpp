@@ -57,18 +57,23 @@ TEST(ChartLayout, BottomAxesOfTheGraphTakeNoneAndTwentyOnePixels)
     EXPECT_EQ(lower.BottomAxis().TickBandSize(), 6);
     EXPECT_EQ(lower.BottomAxis().RoomSize(13, 13), 21);
 
-    for (TChart* chart : { &upper, &lower }) {
-        addStackedSeries(*chart, clTestRed, { 100, 300, 200 });
-        renderChart(*chart, 600, 200);
-    }
-    EXPECT_EQ(upper.PlotRect().y(), 4);
-    EXPECT_EQ(upper.PlotRect().y() + upper.PlotRect().height(), 200);
-    EXPECT_EQ(lower.PlotRect().y(), 0);
-    EXPECT_EQ(lower.PlotRect().y() + lower.PlotRect().height(), 200 - 10 - 21);
-    // Same label room, title font and margin: the time axes line up.
-    EXPECT_EQ(upper.PlotRect().x(), lower.PlotRect().x());
-    EXPECT_EQ(upper.PlotRect().x(), 10 + 13 + 45 + 7);
-    EXPECT_EQ(upper.PlotRect().x() + upper.PlotRect().width(), 600 - 20);
+    addStackedSeries(upper, clTestRed, { 100, 300, 200 });
+    addStackedSeries(lower, clTestRed, { 100, 300, 200 });
+    const QRect upperPlot = layoutChart(upper, 600, 200).plotRect;
+    const TChartLayout lowerLayout = layoutChart(lower, 600, 200);
+    const QRect lowerPlot = lowerLayout.plotRect;
+    EXPECT_EQ(upperPlot.y(), 4);
+    EXPECT_EQ(upperPlot.y() + upperPlot.height(), 200);
+    EXPECT_EQ(lowerPlot.y(), 0);
+    EXPECT_EQ(lowerPlot.y() + lowerPlot.height(), 200 - 10 - 21);
+    // Same label room, title font and margin: the time axes line up. The title is 13 pixels
+    // high, the tick band 2 + 1 + 4.
+    EXPECT_EQ(upperPlot.x(), lowerPlot.x());
+    EXPECT_EQ(upperPlot.x(), 10 + 13 + 45 + 7);
+    EXPECT_EQ(upperPlot.x() + upperPlot.width(), 600 - 20);
+    const TAxisLayout& time = lowerLayout.axes[asBottom];
+    EXPECT_EQ(time.labelsRoom, 15);
+    EXPECT_EQ(time.lineRect, QRect(lowerPlot.x(), lowerPlot.bottom() + 2, lowerPlot.width() + 1, 2));
 }
 
 TEST(ChartLayout, PercentMarginsAreRoundedDown)
@@ -77,9 +82,8 @@ TEST(ChartLayout, PercentMarginsAreRoundedDown)
     chart.SetAxisVisible(false);
     chart.Legend().SetVisible(false);
     EXPECT_EQ(chart.MarginUnits(), muPercent);
-    renderChart(chart, 250, 130);
     // 3 % of 250 is 7.5, 4 % of 130 is 5.2.
-    EXPECT_EQ(chart.PlotRect(), QRect(7, 5, 250 - 14, 130 - 10));
+    EXPECT_EQ(layoutChart(chart, 250, 130).plotRect, QRect(7, 5, 250 - 14, 130 - 10));
 }
 
 TEST(ChartLayout, TitlesWithTextAndAnUnplacedLegendTakeRoom)
@@ -89,21 +93,140 @@ TEST(ChartLayout, TitlesWithTextAndAnUnplacedLegendTakeRoom)
     chart.SetAxisVisible(false);
     addStackedSeries(chart, clTestRed, { 1, 2 })->SetTitle(QStringLiteral("one"));
     addStackedSeries(chart, clTestBlue, { 1, 2 })->SetTitle(QStringLiteral("two"));
-    renderChart(chart, 400, 200);
-    const QRect bare = chart.PlotRect();
-    EXPECT_EQ(bare, QRect(10, 10, 380, 180));
+    chart.SubTitle().SetText({ QString() });
+    EXPECT_EQ(layoutChart(chart, 400, 200).plotRect, QRect(10, 10, 380, 180)) << "an empty title takes no room";
 
     chart.Title().SetText({ QStringLiteral("Traffic") });
+    chart.Foot().SetText({ QStringLiteral("a"), QStringLiteral("b") });
     chart.Legend().SetVisible(true);
-    renderChart(chart, 400, 200);
-    EXPECT_GT(chart.PlotRect().y(), bare.y());
-    EXPECT_LT(chart.PlotRect().right(), bare.right() - 20);
-    EXPECT_GT(chart.Legend().Rect().x(), chart.PlotRect().right());
+    TChartLayout layout = layoutChart(chart, 400, 200);
+    EXPECT_EQ(layout.titles[tpTitle], QRect(10, 10, 380, 15));
+    EXPECT_EQ(layout.titles[tpFoot], QRect(10, 164, 380, 26));
+    EXPECT_TRUE(layout.titles[tpSubTitle].isNull());
+    // Rows of 14 pixels, 4 pixels of padding around; the symbol, a gap and "one" make 36.
+    EXPECT_EQ(layout.legend.rect, QRect(346, 25, 44, 36));
+    EXPECT_EQ(layout.legend.itemRects, (std::vector<QRect> { QRect(346, 29, 44, 14), QRect(346, 43, 44, 14) }));
+    EXPECT_EQ(layout.legend.alignedAt, QPoint(346, 25));
+    EXPECT_EQ(layout.plotRect, QRect(10, 25, 346 - 5 - 10, 139));
 
     chart.Legend().SetLeft(5);
-    renderChart(chart, 400, 200);
-    EXPECT_EQ(chart.PlotRect().width(), bare.width());
-    EXPECT_EQ(chart.Legend().Rect().topLeft(), QPoint(5, chart.Legend().Top()));
+    layout = layoutChart(chart, 400, 200);
+    EXPECT_EQ(layout.plotRect, QRect(10, 25, 380, 139)) << "a placed legend takes no room";
+    EXPECT_EQ(layout.legend.rect, QRect(5, 0, 44, 36));
+    EXPECT_FALSE(layout.legend.alignedAt);
+}
+
+TEST(ChartLayout, AlignedLegendsGiveUpTheirBandOnTheirSide)
+{
+    TChart chart;
+    usePlainLayout(chart);
+    chart.SetAxisVisible(false);
+    chart.Legend().SetVisible(true);
+    addStackedSeries(chart, clTestRed, { 1, 2 })->SetTitle(QStringLiteral("one"));
+    addStackedSeries(chart, clTestBlue, { 1, 2 })->SetTitle(QStringLiteral("two"));
+    const struct {
+        TLegendAlignment alignment;
+        QRect legend;
+        QRect plot;
+    } cases[] = {
+        { laLeft, QRect(10, 10, 44, 36), QRect(59, 10, 331, 180) },
+        { laRight, QRect(346, 10, 44, 36), QRect(10, 10, 331, 180) },
+        { laTop, QRect(178, 10, 44, 36), QRect(10, 51, 380, 139) },
+        { laBottom, QRect(178, 154, 44, 36), QRect(10, 10, 380, 139) },
+    };
+    for (const auto& c : cases) {
+        chart.Legend().SetAlignment(c.alignment);
+        chart.Legend().SetResizeChart(true);
+        TChartLayout layout = layoutChart(chart, 400, 200);
+        EXPECT_EQ(layout.legend.rect, c.legend) << c.alignment;
+        EXPECT_EQ(layout.plotRect, c.plot) << c.alignment;
+        chart.Legend().SetResizeChart(false);
+        layout = layoutChart(chart, 400, 200);
+        EXPECT_EQ(layout.legend.rect, c.legend) << c.alignment;
+        EXPECT_EQ(layout.plotRect, QRect(10, 10, 380, 180)) << c.alignment;
+    }
+}
+
+TEST(ChartLayout, LegendRowsBelowTheChartsBottomAreLeftOut)
+{
+    TChart chart;
+    usePlainLayout(chart);
+    chart.Legend().SetVisible(true);
+    chart.Legend().SetTitleText(QStringLiteral("Computer:"));
+    for (int i = 0; i < 5; ++i)
+        addStackedSeries(chart, clTestRed, { 1, 2 })->SetTitle(QStringLiteral("host"));
+    chart.Legend().SetTop(150);
+    chart.Legend().SetLeft(300);
+    // Below its title row the legend has 200 - 150 - 22 pixels, room for two rows of 14.
+    TChartLayout layout = layoutChart(chart, 400, 200);
+    EXPECT_EQ(layout.legend.itemRects.size(), 2u);
+    EXPECT_EQ(layout.legend.rect, QRect(300, 150, 8 + 9 * 6, 3 * 14 + 8));
+
+    chart.Legend().SetTop(179);
+    layout = layoutChart(chart, 400, 200);
+    EXPECT_TRUE(layout.legend.rect.isEmpty()) << "not even one row fits";
+    EXPECT_TRUE(layout.legend.itemRects.empty());
+
+    // A lone series lists its values, but never more rows than the chart is high.
+    chart.SeriesList().Clear();
+    TAreaSeries* lone = addStackedSeries(chart, clTestRed, {});
+    for (int i = 0; i < 500; ++i)
+        lone->AddPoint(i, i);
+    chart.Legend().SetTop(0);
+    layout = layoutChart(chart, 400, 200);
+    EXPECT_EQ(layout.legend.items.size(), size_t(200 / 14 + 1));
+    EXPECT_EQ(layout.legend.itemRects.size(), size_t((200 - 22) / 14));
+    EXPECT_EQ(layout.legend.items[3].text, QStringLiteral("3"));
+}
+
+TEST(ChartLayout, VerticalLabelsOfTheRangeStepToRoundNumbersThatFit)
+{
+    TChart chart;
+    usePlainLayout(chart);
+    chart.BottomAxis().SetVisible(false);
+    chart.LeftAxis().SetMinMax(0, 1234);
+    // 200 pixels of 13-pixel labels: 14 fit, 1234 / 15 steps up to 100.
+    const TChartLayout layout = layoutChart(chart, 300, 220);
+    const TAxisLayout& axis = layout.axes[asLeft];
+    ASSERT_EQ(axis.scale.Size(), 200);
+    EXPECT_EQ(axis.increment, 100);
+    ASSERT_EQ(axis.labelValues.size(), 13u);
+    EXPECT_EQ(axis.labelValues.front(), 1200);
+    EXPECT_EQ(axis.labelValues.back(), 0);
+    // "1,200" is the widest label: 5 characters.
+    EXPECT_EQ(axis.measuredLabels, 30);
+    EXPECT_EQ(layout.plotRect.x(), 10 + 7 + 30);
+    EXPECT_FALSE(layout.axes[asBottom].drawn);
+    EXPECT_TRUE(layout.axes[asBottom].lineRect.isNull());
+}
+
+TEST(ChartLayout, LayingOutLeavesTheLastDrawingAsItWas)
+{
+    TChart chart;
+    usePlainLayout(chart);
+    chart.Legend().SetVisible(true);
+    addStackedSeries(chart, clTestRed, { 10, 20, 30 });
+    addStackedSeries(chart, clTestBlue, { 5, 5, 5 });
+    renderChart(chart, 600, 300);
+    const QRect plot = chart.PlotRect();
+    const QRect legend = chart.Legend().Rect();
+    const int legendLeft = chart.Legend().Left();
+    const int labels = chart.LeftAxis().MeasuredLabelsSize();
+    // The drawing kept the layout its fonts give.
+    const TChartLayout drawn = LayoutChart(chart, QRect(0, 0, 600, 300), TFontTextMeasurer());
+    EXPECT_EQ(drawn.plotRect, plot);
+    EXPECT_EQ(drawn.legend.rect, legend);
+    EXPECT_EQ(drawn.axes[asLeft].labelValues, chart.LeftAxis().LabelPositions());
+
+    addStackedSeries(chart, clTestGreen, { 1000, 1000, 1000 });
+    chart.LeftAxis().SetLabelsSize(80);
+    const TChartLayout other = layoutChart(chart, 200, 100);
+    ASSERT_NE(other.plotRect, plot);
+    EXPECT_EQ(chart.PlotRect(), plot);
+    EXPECT_EQ(chart.Legend().Rect(), legend);
+    EXPECT_EQ(chart.Legend().Left(), legendLeft);
+    EXPECT_EQ(chart.LeftAxis().MeasuredLabelsSize(), labels);
+    EXPECT_EQ(chart.LeftAxis().Maximum(), 35);
 }
 
 TEST(AxisRange, AutomaticLimitsFollowTheStacksAndAreKeptInTheFields)
@@ -112,22 +235,31 @@ TEST(AxisRange, AutomaticLimitsFollowTheStacksAndAreKeptInTheFields)
     usePlainLayout(chart);
     addStackedSeries(chart, clTestRed, { 10, 20, 30 });
     addStackedSeries(chart, clTestBlue, { 5, 5, 5 });
+    TChartLayout layout = layoutChart(chart, 300, 200);
+    const TAxisScale& value = layout.axes[asLeft].scale;
+    EXPECT_EQ(value.minimum, 5);
+    EXPECT_EQ(value.maximum, 35);
+    EXPECT_EQ(layout.axes[asBottom].scale.maximum, 2);
+    EXPECT_EQ(chart.AxisMaxValue(chart.BottomAxis()), 2);
+    EXPECT_EQ(value.CalcPosValue(35), layout.plotRect.y());
+    EXPECT_EQ(value.CalcPosValue(5), layout.plotRect.y() + layout.plotRect.height());
+
+    // Only a drawing writes the automatic limits back.
+    EXPECT_EQ(chart.LeftAxis().Maximum(), 0);
     renderChart(chart, 300, 200);
     EXPECT_EQ(chart.LeftAxis().Maximum(), 35);
     EXPECT_EQ(chart.LeftAxis().Minimum(), 5);
     EXPECT_EQ(chart.BottomAxis().Maximum(), 2);
-    EXPECT_EQ(chart.AxisMaxValue(chart.BottomAxis()), 2);
     EXPECT_EQ(chart.LeftAxis().CalcPosValue(35), chart.PlotRect().y());
-    EXPECT_EQ(chart.LeftAxis().CalcPosValue(5), chart.PlotRect().y() + chart.PlotRect().height());
 
     chart.LeftAxis().SetAutomaticMinimum(false);
     EXPECT_FALSE(chart.LeftAxis().Automatic());
     chart.LeftAxis().SetMinimum(0);
     chart.LeftAxis().SetAutomaticMaximum(false);
     chart.LeftAxis().SetMaximum(1000);
-    renderChart(chart, 300, 200);
-    EXPECT_EQ(chart.LeftAxis().Scale().maximum, 1000);
-    EXPECT_EQ(chart.LeftAxis().Scale().minimum, 0);
+    layout = layoutChart(chart, 300, 200);
+    EXPECT_EQ(layout.axes[asLeft].scale.maximum, 1000);
+    EXPECT_EQ(layout.axes[asLeft].scale.minimum, 0);
     chart.LeftAxis().SetAutomaticMaximum(true);
     chart.LeftAxis().SetAutomaticMinimum(true);
     EXPECT_TRUE(chart.LeftAxis().Automatic());
@@ -137,24 +269,25 @@ TEST(AxisRange, EmptyOrAllZeroChartsKeepTheirZeroLineAtTheAxisStart)
 {
     TChart chart;
     usePlainLayout(chart);
-    renderChart(chart, 300, 200);
-    EXPECT_FALSE(chart.LeftAxis().Scale().ZeroRange());
-    EXPECT_EQ(chart.LeftAxis().Scale().minimum, 0);
-    EXPECT_EQ(chart.LeftAxis().Scale().maximum, 1);
-    const QRect plot = chart.PlotRect();
-    EXPECT_EQ(chart.LeftAxis().CalcPosValue(0), plot.y() + plot.height());
+    TChartLayout layout = layoutChart(chart, 300, 200);
+    const TAxisLayout& empty = layout.axes[asLeft];
+    EXPECT_FALSE(empty.scale.ZeroRange());
+    EXPECT_EQ(empty.scale.minimum, 0);
+    EXPECT_EQ(empty.scale.maximum, 1);
+    EXPECT_EQ(empty.scale.CalcPosValue(0), layout.plotRect.y() + layout.plotRect.height());
 
     // An idle upload chart: its zero line must meet the download chart's at the top edge, with a
     // scale of distinct labels rather than one "0" across the middle.
     addStackedSeries(chart, clTestRed, { 0, 0, 0 });
     addStackedSeries(chart, clTestBlue, { 0, 0, 0 });
     chart.LeftAxis().SetInverted(true);
+    layout = layoutChart(chart, 300, 200);
+    EXPECT_EQ(layout.axes[asLeft].scale.CalcPosValue(0), layout.plotRect.y());
+    EXPECT_EQ(layout.axes[asLeft].labelValues, (std::vector<double> { 1, 0 })); // few points: whole units
     chart.LeftAxis().Grid().SetVisible(false);
     chart.BottomAxis().Grid().SetVisible(false);
     const QImage image = renderChart(chart, 300, 200);
     const QRect inverted = chart.PlotRect();
-    EXPECT_EQ(chart.LeftAxis().CalcPosValue(0), inverted.y());
-    EXPECT_EQ(chart.LeftAxis().LabelPositions(), (std::vector<double> { 1, 0 })); // few points: whole units
     const int middle = inverted.y() + inverted.height() / 2;
     EXPECT_EQ(pixel(image, inverted.x() + 50, middle), QColor(Qt::white)) << "nothing drawn across the middle";
 
@@ -165,9 +298,10 @@ TEST(AxisRange, EmptyOrAllZeroChartsKeepTheirZeroLineAtTheAxisStart)
     chart.LeftAxis().SetAutomaticMaximum(false);
     chart.LeftAxis().SetMaximum(20);
     addStackedSeries(chart, clTestRed, { 50, 60 });
+    layout = layoutChart(chart, 300, 200);
+    EXPECT_EQ(layout.axes[asLeft].scale.minimum, 20);
+    EXPECT_EQ(layout.axes[asLeft].scale.maximum, 50);
     renderChart(chart, 300, 200);
-    EXPECT_EQ(chart.LeftAxis().Scale().minimum, 20);
-    EXPECT_EQ(chart.LeftAxis().Scale().maximum, 50);
     EXPECT_LE(chart.LeftAxis().Minimum(), chart.LeftAxis().Maximum());
 }
 
@@ -264,12 +398,10 @@ TEST(LegendPosition, WritingTopKeepsTheOldLeftUntilLeftIsWritten)
     chart.Legend().SetTop(4);
     EXPECT_TRUE(chart.Legend().CustomPosition());
     EXPECT_EQ(chart.Legend().Left(), oldLeft);
-    renderChart(chart, 400, 200);
-    EXPECT_EQ(chart.Legend().Rect().topLeft(), QPoint(oldLeft, 4));
+    EXPECT_EQ(layoutChart(chart, 400, 200).legend.rect.topLeft(), QPoint(oldLeft, 4));
 
     chart.Legend().SetLeft(30);
-    renderChart(chart, 400, 200);
-    EXPECT_EQ(chart.Legend().Rect().topLeft(), QPoint(30, 4));
+    EXPECT_EQ(layoutChart(chart, 400, 200).legend.rect.topLeft(), QPoint(30, 4));
 }
 
 TEST(Repainting, OnlyWritesThatChangeSomethingRepaint)

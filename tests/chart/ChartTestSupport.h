@@ -22,6 +22,19 @@ inline QImage renderChart(TChart& chart, int width, int height)
     return image;
 }
 
+// Text of fixed sizes, so that layout figures hold whatever fonts are installed: a line is the
+// font's pixel height plus 2, every character 6 pixels wide.
+class TFixedTextMeasurer : public TTextMeasurer {
+public:
+    int Height(const QFont& font) const override { return font.pixelSize() + 2; }
+    int Width(const QFont&, const QString& text) const override { return 6 * int(text.size()); }
+};
+
+inline TChartLayout layoutChart(const TChart& chart, int width, int height)
+{
+    return LayoutChart(chart, QRect(0, 0, width, height), TFixedTextMeasurer());
+}
+
 inline QColor pixel(const QImage& image, int x, int y)
 {
     return QColor(image.pixel(x, y));

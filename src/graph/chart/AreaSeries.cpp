@@ -62,43 +62,42 @@ double TCustomSeries::stackSum(int index, bool includeSelf) const
     return sum;
 }
 
-int TCustomSeries::clampedPos(double value) const
+int TCustomSeries::clampedPos(const TAxisScale& scale, double value)
 {
-    const TAxisScale& scale = GetVertAxis()->Scale();
     // Nothing is drawn past the bottom edge of the plot, where an inverted axis puts large values.
     return std::min(scale.CalcPosValue(value), scale.endPos);
 }
 
-int TCustomSeries::noStackFloor() const
-{
-    const TAxisScale& scale = GetVertAxis()->Scale();
-    return scale.inverted ? scale.startPos : scale.endPos;
-}
-
 TCustomSeries::PointPos TCustomSeries::pointPos(int index) const
 {
+    return pointPos(index, GetHorizAxis()->Scale(), GetVertAxis()->Scale());
+}
+
+TCustomSeries::PointPos TCustomSeries::pointPos(
+    int index, const TAxisScale& horizontal, const TAxisScale& vertical) const
+{
     PointPos pos;
-    pos.x = GetHorizAxis()->Scale().CalcPosValue(XValues().Data()[index]);
+    pos.x = horizontal.CalcPosValue(XValues().Data()[index]);
     const double y = YValues().Data()[index];
     switch (stacked_) {
     case cssNone:
-        pos.top = GetVertAxis()->Scale().CalcPosValue(y);
-        pos.floor = noStackFloor();
+        pos.top = vertical.CalcPosValue(y);
+        pos.floor = vertical.inverted ? vertical.startPos : vertical.endPos;
         break;
     case cssStack: {
         const double base = StackBase(index);
-        pos.top = clampedPos(base + y);
-        pos.floor = clampedPos(base);
+        pos.top = clampedPos(vertical, base + y);
+        pos.floor = clampedPos(vertical, base);
         break;
     }
     case cssStack100: {
         const double total = StackTotal(index);
         if (total != 0) {
             const double base = StackBase(index);
-            pos.top = clampedPos((base + y) * 100 / total);
-            pos.floor = clampedPos(base * 100 / total);
+            pos.top = clampedPos(vertical, (base + y) * 100 / total);
+            pos.floor = clampedPos(vertical, base * 100 / total);
         } else {
-            pos.top = pos.floor = GetVertAxis()->Scale().endPos;
+            pos.top = pos.floor = vertical.endPos;
         }
         break;
     }
@@ -160,9 +159,11 @@ int TCustomSeries::SeriesPointAt(int px, int py) const
     const int first = clickableLine_ ? std::max(FirstValueIndex() - 1, 0) : FirstValueIndex();
     const int last = std::min(LastValueIndex(), PointCount() - 1);
     const QPoint p(px, py);
+    const TAxisScale& horizontal = GetHorizAxis()->Scale();
+    const TAxisScale& vertical = GetVertAxis()->Scale();
     PointPos previous {};
     for (int b = first; b <= last; ++b) {
-        const PointPos pos = pointPos(b);
+        const PointPos pos = pointPos(b, horizontal, vertical);
         if (pos.x == px && pos.top == py)
             return b;
         if (b > first) {
@@ -189,10 +190,12 @@ void TCustomSeries::Draw(QPainter& painter) const
         return;
     // The area reaches the plot's left edge from the point before the first one in view.
     const int start = (first > 0 && drawArea_) ? first - 1 : first;
+    const TAxisScale& horizontal = GetHorizAxis()->Scale();
+    const TAxisScale& vertical = GetVertAxis()->Scale();
     std::vector<PointPos> pos;
     pos.reserve(size_t(last - start + 1));
     for (int i = start; i <= last; ++i)
-        pos.push_back(pointPos(i));
+        pos.push_back(pointPos(i, horizontal, vertical));
     drawPieces(painter, pos, start);
 }
 

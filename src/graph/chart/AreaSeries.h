@@ -6,6 +6,8 @@
 
 #include <vector>
 
+struct TAxisScale;
+
 enum TCustomSeriesStack { cssNone, cssStack, cssStack100 };
 
 // A series drawn as a band between a floor and a top line; stacked series start their band
@@ -55,9 +57,10 @@ private:
         int floor;
     };
     double stackSum(int index, bool includeSelf) const;
-    int clampedPos(double value) const;
-    int noStackFloor() const;
+    static int clampedPos(const TAxisScale& vertical, double value);
     PointPos pointPos(int index) const;
+    // The same with the axes' scales looked up once for a whole drawing.
+    PointPos pointPos(int index, const TAxisScale& horizontal, const TAxisScale& vertical) const;
     void drawPieces(QPainter& painter, const std::vector<PointPos>& pos, int firstIndex) const;
 
     TChartPen linePen_;

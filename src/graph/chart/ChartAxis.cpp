@@ -1,5 +1,6 @@
 #include "graph/chart/ChartAxis.h"
 
+#include "graph/chart/ChartLayout.h"
 #include "graph/chart/TChart.h"
 
 #include <QFontMetrics>
@@ -80,7 +81,6 @@ TChartAxis::TChartAxis(TChart* chart, TAxisSide side)
     , labelsFont_(ChartFont())
     , title_(this, side == asLeft ? 90 : (side == asRight ? 270 : 0))
 {
-    scale_.horizontal = Horizontal();
     for (TChartPen* pen : { &axisPen_, &ticks_, &ticksInner_, &minorTicks_, &grid_ })
         pen->SetOnChange([this] { changed(); });
 }
@@ -274,24 +274,68 @@ int TChartAxis::LabelsRoomFor(int measuredLabels) const
     return Horizontal() ? labelsSize_ : std::max(labelsSize_, measuredLabels);
 }
 
-bool TChartAxis::Clicked(int x, int y) const
+const TAxisLayout& TChartAxis::LastLayout() const
 {
-    return drawn_ && !lineRect_.isEmpty() && lineRect_.adjusted(-2, -2, 2, 2).contains(x, y);
+    if (!chart_) {
+        static const TChartLayout undrawn;
+        return undrawn.axes[side_];
+    }
+    return chart_->LastLayout().axes[side_];
 }
 
-std::vector<double> TChartAxis::tickValues() const
+const TAxisScale& TChartAxis::Scale() const
+{
+    return LastLayout().scale;
+}
+
+double TChartAxis::CurrentIncrement() const
+{
+    return LastLayout().increment;
+}
+
+int TChartAxis::MeasuredLabelsSize() const
+{
+    return LastLayout().measuredLabels;
+}
+
+const std::vector<double>& TChartAxis::LabelPositions() const
+{
+    return LastLayout().labelValues;
+}
+
+bool TChartAxis::Drawn() const
+{
+    return LastLayout().drawn;
+}
+
+bool TChartAxis::Clicked(int x, int y) const
+{
+    const TAxisLayout& layout = LastLayout();
+    return layout.drawn && !layout.lineRect.isEmpty() && layout.lineRect.adjusted(-2, -2, 2, 2).contains(x, y);
+}
+
+void TChartAxis::KeepAutomaticLimits(const TAxisScale& drawn)
+{
+    if (automaticMinimum_)
+        minimum_ = drawn.minimum;
+    if (automaticMaximum_)
+        maximum_ = drawn.maximum;
+}
+
+std::vector<double> TChartAxis::tickValues(const TAxisLayout& layout) const
 {
     // With labels off, ticks and grid stay only while they are not tied to drawn labels.
     if (labels_ || !tickOnLabelsOnly_)
-        return labelValues_;
+        return layout.labelValues;
     return {};
 }
 
-void TChartAxis::drawGrid(QPainter& painter, const QRect& plot) const
+void TChartAxis::drawGrid(QPainter& painter, const TAxisLayout& layout, const QRect& plot) const
 {
     if (!grid_.Visible())
         return;
-    const std::vector<double> ticks = tickValues();
+    const TAxisScale& scale = layout.scale;
+    const std::vector<double> ticks = tickValues(layout);
     if (ticks.empty())
         return;
     QPen pen(ToQColor(grid_.Color()), std::max(1, grid_.Width()));
@@ -300,7 +344,7 @@ void TChartAxis::drawGrid(QPainter& painter, const QRect& plot) const
     const int right = plot.x() + plot.width();
     const int bottom = plot.y() + plot.height();
     for (double value : ticks) {
-        const int p = scale_.CalcPosValue(value);
+        const int p = scale.CalcPosValue(value);
         if (Horizontal())
             painter.drawLine(p, plot.y(), p, bottom);
         else
@@ -308,8 +352,12 @@ void TChartAxis::drawGrid(QPainter& painter, const QRect& plot) const
     }
 }
 
-void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds, const TNumberSeparators& separators)
+void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect& plot, const QRect& bounds,
+    const TNumberSeparators& separators) const
 {
+    const TAxisScale& scale = layout.scale;
+    const int labelsRoom = layout.labelsRoom;
+    const int titleRoom = layout.titleRoom;
     const int left = plot.x();
     const int top = plot.y();
     const int right = left + plot.width();
@@ -328,15 +376,15 @@ void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds,
         return Horizontal() ? QRect(pos, from, thickness, length) : QRect(from, pos, length, thickness);
     };
 
-    drawGrid(painter, plot);
+    drawGrid(painter, layout, plot);
 
-    const std::vector<double> ticks = tickValues();
+    const std::vector<double> ticks = tickValues(layout);
     auto drawTicks = [&](const TChartPen& pen, int offset, int length, const std::vector<double>& values, bool inward) {
         if (!pen.Visible() || length <= 0)
             return;
         const QColor color = ToQColor(pen.Color());
         for (double value : values) {
-            const int p = scale_.CalcPosValue(value);
+            const int p = scale.CalcPosValue(value);
             QRect r;
             if (inward) {
                 const int from = farSide ? edge - length : edge;
@@ -350,13 +398,13 @@ void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds,
 
     std::vector<double> minor;
     if (!ticks.empty() && minorTickCount_ > 0 && minorTickLength_ > 0 && minorTicks_.Visible()) {
-        const double step = currentIncrement_ / (minorTickCount_ + 1);
+        const double step = layout.increment / (minorTickCount_ + 1);
         std::vector<double> bases = ticks;
-        bases.push_back(ticks.back() - currentIncrement_);
+        bases.push_back(ticks.back() - layout.increment);
         for (double base : bases)
             for (int j = 1; j <= minorTickCount_; ++j) {
                 const double v = base + j * step;
-                if (v >= scale_.minimum && v <= scale_.maximum)
+                if (v >= scale.minimum && v <= scale.maximum)
                     minor.push_back(v);
             }
     }
@@ -364,28 +412,24 @@ void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds,
     drawTicks(ticks_, lineBand, tickLength_, ticks, false);
     drawTicks(ticksInner_, 0, tickInnerLength_, ticks, true);
 
-    lineRect_ = QRect();
-    if (axisPen_.Visible() && width > 0) {
-        lineRect_ = Horizontal() ? QRect(left, farSide ? bottom + 1 : top - 1 - width, right - left + 1, width)
-                                 : QRect(farSide ? right + 1 : left - 1 - width, top, width, bottom - top + 1);
-        painter.fillRect(lineRect_, ToQColor(axisPen_.Color()));
-    }
+    if (!layout.lineRect.isEmpty())
+        painter.fillRect(layout.lineRect, ToQColor(axisPen_.Color()));
 
-    if (labels_ && labelsRoom_ > 0) {
+    if (labels_ && labelsRoom > 0) {
         painter.setFont(labelsFont_);
         painter.setPen(Qt::black);
         const int flags = Qt::TextDontClip | Qt::TextSingleLine;
-        for (double value : labelValues_) {
-            const int p = scale_.CalcPosValue(value);
+        for (double value : layout.labelValues) {
+            const int p = scale.CalcPosValue(value);
             const QString text = FormatAxisValue(value, separators);
-            const QRect area = outward(band, labelsRoom_, 0, 0);
+            const QRect area = outward(band, labelsRoom, 0, 0);
             QRect r;
             int align;
             if (Horizontal()) {
-                r = QRect(p - 500, area.y(), 1000, labelsRoom_);
+                r = QRect(p - 500, area.y(), 1000, labelsRoom);
                 align = Qt::AlignHCenter | (farSide ? Qt::AlignTop : Qt::AlignBottom);
             } else {
-                r = QRect(area.x(), p - 500, labelsRoom_, 1000);
+                r = QRect(area.x(), p - 500, labelsRoom, 1000);
                 align = Qt::AlignVCenter | (farSide ? Qt::AlignLeft : Qt::AlignRight);
             }
             painter.drawText(r, align | flags, text);
@@ -397,9 +441,9 @@ void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds,
     const bool upright = title_.RunsAlongAxis(true);
     const int titleLength = upright ? bounds.width() : bounds.height();
     const QString titleText = QFontMetrics(title_.Font()).elidedText(title_.Caption(), Qt::ElideRight, titleLength - 4);
-    if (titleRoom_ > 0 && titleText.size() > 1) {
-        const int offset = band + (labels_ ? labelsRoom_ : 0);
-        const QRect area = outward(offset, titleRoom_, 0, 0);
+    if (titleRoom > 0 && titleText.size() > 1) {
+        const int offset = band + (labels_ ? labelsRoom : 0);
+        const QRect area = outward(offset, titleRoom, 0, 0);
         painter.setFont(title_.Font());
         painter.setPen(Qt::black);
         painter.save();
@@ -411,14 +455,13 @@ void TChartAxis::draw(QPainter& painter, const QRect& plot, const QRect& bounds,
         QPoint centre;
         if (Horizontal())
             centre = QPoint(upright ? within((left + right) / 2, bounds.left(), bounds.right()) : (left + right) / 2,
-                area.y() + titleRoom_ / 2);
+                area.y() + titleRoom / 2);
         else
-            centre = QPoint(area.x() + titleRoom_ / 2,
+            centre = QPoint(area.x() + titleRoom / 2,
                 upright ? (top + bottom) / 2 : within((top + bottom) / 2, bounds.top(), bounds.bottom()));
         painter.translate(centre);
         painter.rotate(-title_.Angle());
-        painter.drawText(
-            QRect(-1000, -titleRoom_, 2000, 2 * titleRoom_), Qt::AlignCenter | Qt::TextDontClip, titleText);
+        painter.drawText(QRect(-1000, -titleRoom, 2000, 2 * titleRoom), Qt::AlignCenter | Qt::TextDontClip, titleText);
         painter.restore();
     }
 }

@@ -12,6 +12,7 @@
 class QPainter;
 class TChart;
 class TChartAxis;
+struct TAxisLayout;
 
 enum TAxisSide { asLeft, asTop, asRight, asBottom };
 
@@ -117,27 +118,35 @@ public:
     int RoomSize(int measuredLabels, int measuredTitle) const;
     int LabelsRoomFor(int measuredLabels) const;
 
-    // The state of the last drawing.
-    const TAxisScale& Scale() const { return scale_; }
-    int CalcPosValue(double value) const { return scale_.CalcPosValue(value); }
-    double CalcPosPoint(int pixel) const { return scale_.CalcPosPoint(pixel); }
-    double CurrentIncrement() const { return currentIncrement_; }
+    // The state of the last drawing, as the chart laid it out.
+    const TAxisLayout& LastLayout() const;
+    const TAxisScale& Scale() const;
+    int CalcPosValue(double value) const { return Scale().CalcPosValue(value); }
+    double CalcPosPoint(int pixel) const { return Scale().CalcPosPoint(pixel); }
+    double CurrentIncrement() const;
     // The extent of the widest label of the last drawing (width on a vertical axis, height on a
     // horizontal one), whatever LabelsSize is.
-    int MeasuredLabelsSize() const { return measuredLabels_; }
-    const std::vector<double>& LabelPositions() const { return labelValues_; }
-    bool Drawn() const { return drawn_; }
+    int MeasuredLabelsSize() const;
+    const std::vector<double>& LabelPositions() const;
+    bool Drawn() const;
     // Whether a pixel lies on the axis line of the last drawing.
     bool Clicked(int x, int y) const;
 
+    // After each drawing the chart hands back the range it used: an automatic limit holds it
+    // until the next one. Fixed limits stay as set.
+    void KeepAutomaticLimits(const TAxisScale& drawn);
+
+    // Draws grid, ticks, line, labels and title as placed by layout around plot; bounds is the
+    // whole chart, which a long title is kept inside.
+    void Draw(QPainter& painter, const TAxisLayout& layout, const QRect& plot, const QRect& bounds,
+        const TNumberSeparators& separators) const;
+
 private:
-    friend class TChart;
     friend class TAxisTitle;
 
     void changed();
-    void drawGrid(QPainter& painter, const QRect& plot) const;
-    void draw(QPainter& painter, const QRect& plot, const QRect& bounds, const TNumberSeparators& separators);
-    std::vector<double> tickValues() const;
+    void drawGrid(QPainter& painter, const TAxisLayout& layout, const QRect& plot) const;
+    std::vector<double> tickValues(const TAxisLayout& layout) const;
 
     TChart* chart_;
     TAxisSide side_;
@@ -164,15 +173,6 @@ private:
     TChartPen minorTicks_ { clGray };
     TChartPen grid_ { clGray, 1, TChartPen::psDot };
     TAxisTitle title_;
-
-    TAxisScale scale_;
-    double currentIncrement_ = 1;
-    std::vector<double> labelValues_;
-    bool drawn_ = false;
-    int labelsRoom_ = 0;
-    int measuredLabels_ = 0;
-    int titleRoom_ = 0;
-    QRect lineRect_;
 };
 
 // The font of axis labels, titles and legend: a sans-serif face at a pixel height.

@@ -1,10 +1,10 @@
 #include "graph/chart/ChartLegend.h"
 
 #include "graph/chart/ChartAxis.h"
+#include "graph/chart/ChartLayout.h"
 #include "graph/chart/ChartSeries.h"
 #include "graph/chart/TChart.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -116,9 +116,9 @@ std::vector<TChartLegend::Item> TChartLegend::Items(int limit) const
     return items;
 }
 
-int TChartLegend::RowHeight() const
+int TChartLegend::RowHeight(const TTextMeasurer& measurer) const
 {
-    return QFontMetrics(font_).height() + 1;
+    return measurer.Height(font_) + 1;
 }
 
 int TChartLegend::titleLineCount() const
@@ -126,48 +126,71 @@ int TChartLegend::titleLineCount() const
     return titleText_.isEmpty() ? 0 : int(titleText_.count(QLatin1Char('\n'))) + 1;
 }
 
-QSize TChartLegend::SizeFor(const std::vector<Item>& items, int count) const
+QSize TChartLegend::SizeFor(const std::vector<Item>& items, int count, const TTextMeasurer& measurer) const
 {
-    const QFontMetrics metrics(font_);
     int textWidth = 0;
     for (int i = 0; i < count && size_t(i) < items.size(); ++i)
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(items[size_t(i)].text));
+        textWidth = std::max(textWidth, measurer.Width(font_, items[size_t(i)].text));
     int width = symbolWidth + symbolGap + textWidth;
     if (!titleText_.isEmpty())
         for (const QString& line : titleText_.split(QLatin1Char('\n')))
-            width = std::max(width, metrics.horizontalAdvance(line));
-    return QSize(width + 2 * padding, (titleLineCount() + count) * RowHeight() + 2 * padding);
+            width = std::max(width, measurer.Width(font_, line));
+    return QSize(width + 2 * padding, (titleLineCount() + count) * RowHeight(measurer) + 2 * padding);
+}
+
+const TLegendLayout& TChartLegend::lastLayout() const
+{
+    if (!chart_) {
+        static const TLegendLayout undrawn;
+        return undrawn;
+    }
+    return chart_->LastLayout().legend;
+}
+
+QRect TChartLegend::Rect() const
+{
+    return lastLayout().rect;
 }
 
 int TChartLegend::ItemAt(int x, int y) const
 {
-    if (!rect_.contains(x, y))
+    const TLegendLayout& layout = lastLayout();
+    if (!layout.rect.contains(x, y))
         return -1;
-    for (size_t i = 0; i < itemRects_.size(); ++i)
-        if (itemRects_[i].contains(x, y))
+    for (size_t i = 0; i < layout.itemRects.size(); ++i)
+        if (layout.itemRects[i].contains(x, y))
             return int(i);
     return -1;
 }
 
-void TChartLegend::draw(QPainter& painter, const std::vector<Item>& items)
+void TChartLegend::KeepAlignedPlace(const QPoint& place)
 {
-    if (rect_.isEmpty())
+    left_ = place.x();
+    top_ = place.y();
+}
+
+void TChartLegend::Draw(QPainter& painter, const TLegendLayout& layout) const
+{
+    const QRect& rect = layout.rect;
+    const std::vector<QRect>& itemRects = layout.itemRects;
+    const std::vector<Item>& items = layout.items;
+    if (rect.isEmpty())
         return;
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::white);
-    painter.drawRect(rect_.adjusted(0, 0, -1, -1));
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
     painter.setFont(font_);
     const int row = RowHeight();
-    int y = rect_.y() + padding;
+    int y = rect.y() + padding;
     if (!titleText_.isEmpty()) {
         for (const QString& line : titleText_.split(QLatin1Char('\n'))) {
-            painter.drawText(QRect(rect_.x() + padding, y, rect_.width() - 2 * padding, row),
+            painter.drawText(QRect(rect.x() + padding, y, rect.width() - 2 * padding, row),
                 Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, line);
             y += row;
         }
     }
-    for (size_t i = 0; i < itemRects_.size() && i < items.size(); ++i) {
-        const QRect& itemRect = itemRects_[i];
+    for (size_t i = 0; i < itemRects.size() && i < items.size(); ++i) {
+        const QRect& itemRect = itemRects[i];
         const QRect symbol(itemRect.x() + padding, itemRect.y() + 2, symbolWidth, std::max(1, row - 4));
         if (items[i].series)
             items[i].series->DrawLegendSymbol(painter, symbol, items[i].color);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/chart/ChartTypes.h"
+#include "graph/chart/TextMeasurer.h"
 
 #include <QFont>
 #include <QRect>
@@ -12,6 +13,7 @@
 class QPainter;
 class TChart;
 class TChartSeries;
+struct TLegendLayout;
 
 enum TLegendAlignment { laLeft, laRight, laTop, laBottom };
 enum TLegendStyle { lsAuto, lsSeries, lsValues };
@@ -49,20 +51,24 @@ public:
     // What the legend lists for the chart as it is now, at most limit items.
     std::vector<Item> Items(int limit = 1 << 30) const;
     // The size of the legend with `count` of the items, all title lines included.
-    QSize SizeFor(const std::vector<Item>& items, int count) const;
-    int RowHeight() const;
+    QSize SizeFor(const std::vector<Item>& items, int count, const TTextMeasurer& measurer = TFontTextMeasurer()) const;
+    int RowHeight(const TTextMeasurer& measurer = TFontTextMeasurer()) const;
 
     // From the last drawing: the legend's rectangle (empty when not drawn) and the item under a
     // pixel, or -1.
-    QRect Rect() const { return rect_; }
+    QRect Rect() const;
     int ItemAt(int x, int y) const;
 
-private:
-    friend class TChart;
+    // The chart hands back where a drawing placed a legend by its alignment, relative to the
+    // chart, so that Left and Top tell it. It changes nothing else and repaints nothing.
+    void KeepAlignedPlace(const QPoint& place);
 
+    void Draw(QPainter& painter, const TLegendLayout& layout) const;
+
+private:
     void changed();
     int titleLineCount() const;
-    void draw(QPainter& painter, const std::vector<Item>& items);
+    const TLegendLayout& lastLayout() const;
 
     TChart* chart_;
     bool visible_ = true;
@@ -74,7 +80,4 @@ private:
     int top_ = 0;
     QString titleText_;
     QFont font_;
-
-    QRect rect_;
-    std::vector<QRect> itemRects_;
 };

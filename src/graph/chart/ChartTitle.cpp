@@ -3,8 +3,9 @@
 #include "graph/chart/ChartAxis.h"
 #include "graph/chart/TChart.h"
 
-TChartTitle::TChartTitle(TChart* chart, int pixelSize)
+TChartTitle::TChartTitle(TChart* chart, TTitlePlace place, int pixelSize)
     : chart_(chart)
+    , place_(place)
     , font_(ChartFont(pixelSize))
 {
 }
@@ -33,4 +34,9 @@ bool TChartTitle::Shown() const
         if (!line.isEmpty())
             return true;
     return false;
+}
+
+QRect TChartTitle::Rect() const
+{
+    return chart_->LastLayout().titles[place_];
 }

@@ -6,10 +6,12 @@
 
 class TChart;
 
+enum TTitlePlace { tpTitle, tpSubTitle, tpFoot, tpSubFoot };
+
 // A title, subtitle, foot or subfoot: lines of text centred above or below the plot.
 class TChartTitle {
 public:
-    explicit TChartTitle(TChart* chart, int pixelSize);
+    TChartTitle(TChart* chart, TTitlePlace place, int pixelSize);
 
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
@@ -19,14 +21,13 @@ public:
 
     // Only a visible title with some text takes room and can be hit.
     bool Shown() const;
-    QRect Rect() const { return rect_; }
+    // Where the last drawing put it; null when it took no room.
+    QRect Rect() const;
 
 private:
-    friend class TChart;
-
     TChart* chart_;
+    TTitlePlace place_;
     bool visible_ = true;
     QStringList text_;
     QFont font_;
-    QRect rect_;
 };

@@ -2,6 +2,7 @@
 
 #include "graph/chart/AreaSeries.h"
 #include "graph/chart/ChartAxis.h"
+#include "graph/chart/ChartLayout.h"
 #include "graph/chart/ChartLegend.h"
 #include "graph/chart/ChartSeries.h"
 #include "graph/chart/ChartSeriesList.h"
@@ -56,11 +57,13 @@ public:
     const TChartAxis& TopAxis() const { return topAxis_; }
     TChartLegend& Legend() { return legend_; }
     const TChartLegend& Legend() const { return legend_; }
+    const TChartAxis& AxisAt(TAxisSide side) const;
 
     TChartTitle& Title() { return title_; }
     TChartTitle& SubTitle() { return subTitle_; }
     TChartTitle& Foot() { return foot_; }
     TChartTitle& SubFoot() { return subFoot_; }
+    const TChartTitle& TitleAt(TTitlePlace place) const;
     bool TitleVisible() const { return title_.Visible(); }
     void SetTitleVisible(bool visible) { title_.SetVisible(visible); }
 
@@ -75,13 +78,6 @@ public:
     TMarginUnits MarginUnits() const { return marginUnits_; }
     void SetMarginUnits(TMarginUnits units) { setValue(marginUnits_, units); }
 
-    // Only flat drawing exists; the flag is kept for the form's settings.
-    bool View3D() const { return view3D_; }
-    void SetView3D(bool view3D) { setValue(view3D_, view3D); }
-    bool ZoomAllow() const { return zoomAllow_; }
-    void SetZoomAllow(bool allow) { setValue(zoomAllow_, allow); }
-    TPanningMode AllowPanning() const { return allowPanning_; }
-    void SetAllowPanning(TPanningMode mode) { setValue(allowPanning_, mode); }
     bool AxisVisible() const { return axisVisible_; }
     void SetAxisVisible(bool visible) { setValue(axisVisible_, visible); }
     bool ClipPoints() const { return clipPoints_; }
@@ -104,7 +100,9 @@ public:
 
     // The plot of the last drawing. Its far edges x() + width() and y() + height() are the
     // pixels of the axes' maximum and minimum.
-    QRect PlotRect() const { return plotRect_; }
+    QRect PlotRect() const { return lastLayout_.plotRect; }
+    // Everything the last drawing placed; axes, legend and titles answer from it.
+    const TChartLayout& LastLayout() const { return lastLayout_; }
     TChartClickedPart PartAtPoint(int x, int y) const;
 
     // The extent of the active series drawn against axis: the top of the highest stack for a
@@ -114,6 +112,15 @@ public:
 
     // Lays out and draws the whole chart into rect.
     void paint(QPainter& painter, const QRect& rect);
+
+    // Inert: the form sets them, but only flat drawing without zoom or panning exists, so they
+    // are kept and read back and change nothing in the drawing.
+    bool View3D() const { return view3D_; }
+    void SetView3D(bool view3D) { setValue(view3D_, view3D); }
+    bool ZoomAllow() const { return zoomAllow_; }
+    void SetZoomAllow(bool allow) { setValue(zoomAllow_, allow); }
+    TPanningMode AllowPanning() const { return allowPanning_; }
+    void SetAllowPanning(TPanningMode mode) { setValue(allowPanning_, mode); }
 
     // Marks the chart for redrawing at the next paint.
     void Invalidate();
@@ -145,12 +152,11 @@ private:
     bool seriesOnAxis(const TChartSeries& series, const TChartAxis& axis) const;
     // AxisMaxValue when largest, else AxisMinValue.
     double axisExtreme(const TChartAxis& axis, bool largest) const;
-    bool axisShown(const TChartAxis& axis) const;
-    void calcAxisRange(TChartAxis& axis) const;
-    void calcAxisLabels(TChartAxis& axis) const;
-    int measureLabels(const TChartAxis& axis) const;
-    int measureTitle(const TChartAxis& axis) const;
     void updateToolTip();
+    // Keeps what outlives a drawing in the properties: automatic axis limits and the place of a
+    // legend set by its alignment.
+    void keepDrawnProperties();
+    void draw(QPainter& painter, const TChartLayout& layout);
 
     // The floors of every stacked series at every index, computed once per drawing instead of
     // walking the list for each point.
@@ -171,19 +177,16 @@ private:
     TChartAxis rightAxis_ { this, asRight };
     TChartAxis bottomAxis_ { this, asBottom };
     TChartLegend legend_ { this };
-    TChartTitle title_ { this, 13 };
-    TChartTitle subTitle_ { this, 11 };
-    TChartTitle foot_ { this, 11 };
-    TChartTitle subFoot_ { this, 11 };
+    TChartTitle title_ { this, tpTitle, 13 };
+    TChartTitle subTitle_ { this, tpSubTitle, 11 };
+    TChartTitle foot_ { this, tpFoot, 11 };
+    TChartTitle subFoot_ { this, tpSubFoot, 11 };
 
     int marginLeft_ = 3;
     int marginTop_ = 4;
     int marginRight_ = 3;
     int marginBottom_ = 4;
     TMarginUnits marginUnits_ = muPercent;
-    bool view3D_ = false;
-    bool zoomAllow_ = true;
-    TPanningMode allowPanning_ = pmBoth;
     bool axisVisible_ = true;
     bool clipPoints_ = true;
     bool axisBehind_ = true;
@@ -192,9 +195,12 @@ private:
     TNumberSeparators separators_;
     QString hint_;
     bool showHint_ = false;
+    // Inert, see View3D.
+    bool view3D_ = false;
+    bool zoomAllow_ = true;
+    TPanningMode allowPanning_ = pmBoth;
 
-    QRect plotRect_;
-    bool anyActiveAtDrawing_ = false;
+    TChartLayout lastLayout_;
     int repaintRequests_ = 0;
     mutable StackCache stackCache_;
 };

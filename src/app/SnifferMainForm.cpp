@@ -88,6 +88,9 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     HostsTimer = makeTimer(this, "HostsTimer", 30000, true);
     connect(Timer1, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "Timer1Timer", Timer1); });
     connect(HostsTimer, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "HostsTimerTimer", HostsTimer); });
+    namesRetry_ = new QTimer(this);
+    namesRetry_->setSingleShot(true);
+    connect(namesRetry_, &QTimer::timeout, this, [this] { EventBinding::Invoke(this, "HostsTimerTimer", HostsTimer); });
 
     SaveDialog1 = new TSaveDialog(this);
     SaveDialog1->setObjectName("SaveDialog1");
@@ -136,7 +139,7 @@ void TSnifferMainForm::FormShow()
         for (int c = 0; c < 7; ++c)
             StringGrid1->SetCell(c, 0, headers[c]);
     });
-    RunGuarded([this] { LoadHostNames(); });
+    RunGuarded([this] { LoadHostNamesWhenServiceAllows(); });
     RunGuarded([this] { StartBtn->click(); });
     RunGuarded([this] { Timer1Timer(this); });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "poll/ServiceStaleness.h"
+#include "service/FetchPace.h"
 
 #include <QWidget>
 
@@ -86,7 +88,8 @@ private:
 
     // Traffic table (src/table).
     void LoadHostNames();
-    void ProcessSnapshot(const TStringList* lines);
+    // Answers whether a snapshot was applied: false when the fetch failed or brought no lines.
+    bool ProcessSnapshot(const TStringList* lines);
     static int CompareCurrentSpeed(const TStringList& List, int Index1, int Index2, void* context);
     std::string FormatSpeed(int64_t value) const;
     void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
@@ -104,8 +107,14 @@ private:
     void PlaceLegend(TChart* chart);
 
     // Poll cycle (src/poll).
-    void LoadHistory();
+    // Answers whether a snapshot of the history was applied.
+    bool LoadHistory();
     QString StartText() const;
+    // Name loads that no user asked for wait while a slow service has just held the window.
+    void LoadHostNamesWhenServiceAllows();
+    void NoteServiceAnswer(bool answered, TDateTime askedAt);
+    // Says on screen that the figures are stale, or leaves the window as a good poll wrote it.
+    void ShowServiceState();
 
     void DiscardHttpClient();
 
@@ -145,4 +154,9 @@ private:
     TQuickList* HostNames = nullptr;
 
     bool shown_ = false;
+    // A fetch that outlasts the poll period counts as slow; the window then gets a quarter second
+    // to itself before the next poll or name load.
+    TFetchPace fetchPace_ { std::chrono::milliseconds(1000), std::chrono::milliseconds(250) };
+    TServiceStaleness staleness_;
+    QTimer* namesRetry_ = nullptr;
 };

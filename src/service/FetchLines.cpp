@@ -2,6 +2,7 @@
 
 #include "base/StringList.h"
 #include "service/FetchLimits.h"
+#include "service/FetchPace.h"
 #include "service/LineSplitting.h"
 #include "service/ResourceLocation.h"
 #include "service/http/NetHTTP.h"
@@ -29,8 +30,25 @@ public:
 private:
     TLineSplitter& splitter_;
 };
+// Tells the pace how long a fetch held the window, on every way out of it.
+class TFetchTimer {
+public:
+    explicit TFetchTimer(TFetchPace& pace)
+        : pace_(pace)
+        , start_(TFetchPace::Clock::now())
+    {
+    }
+    ~TFetchTimer() { pace_.FetchTook(start_, TFetchPace::Clock::now()); }
+    TFetchTimer(const TFetchTimer&) = delete;
+    TFetchTimer& operator=(const TFetchTimer&) = delete;
+
+private:
+    TFetchPace& pace_;
+    TFetchPace::Clock::time_point start_;
+};
+
 // The window's one client, created on demand and set up for the next request.
-TNetHTTP& prepareClient(TNetHTTP*& client, const std::string& location, size_t maxBodyBytes)
+TNetHTTP& prepareClient(TNetHTTP*& client, const std::string& location, size_t maxBodyBytes, int fetchMs)
 {
     if (!client)
         client = new TNetHTTP();
@@ -43,12 +61,14 @@ TNetHTTP& prepareClient(TNetHTTP*& client, const std::string& location, size_t m
     client->SetConnectTimeout(750);
     client->SetReadTimeout(2000);
     client->SetMaxBodySize(maxBodyBytes);
+    client->SetExchangeTimeout(fetchMs);
     return *client;
 }
 } // namespace
 
 void TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
 {
+    TFetchTimer timer(fetchPace_);
     if (!IsHttpLocation(location)) {
         target.Clear();
         std::string content;
@@ -58,7 +78,8 @@ void TSnifferMainForm::FetchLines(const std::string& location, TStringList& targ
     }
     std::string body;
     try {
-        prepareClient(HttpClient, location, FetchLimits().MaxBodyBytes).Get(location, body);
+        const TFetchLimits& limits = FetchLimits();
+        prepareClient(HttpClient, location, limits.MaxBodyBytes, limits.FetchMs).Get(location, body);
         lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
     } catch (const std::exception&) {
         // Every fetch failure is absorbed: the target stays as it was and the next fetch starts afresh.
@@ -70,6 +91,7 @@ void TSnifferMainForm::FetchLines(const std::string& location, TStringList& targ
 
 void TSnifferMainForm::FetchLineStream(const std::string& location, const TLineReader& onLine)
 {
+    TFetchTimer timer(fetchPace_);
     std::exception_ptr readerFailure;
     TLineSplitter splitter([&](std::string_view line) {
         bool more;
@@ -95,7 +117,8 @@ void TSnifferMainForm::FetchLineStream(const std::string& location, const TLineR
     }
     try {
         TLineSink sink(splitter);
-        prepareClient(HttpClient, location, FetchLimits().MaxHistoryBytes).Get(location, sink);
+        const TFetchLimits& limits = FetchLimits();
+        prepareClient(HttpClient, location, limits.MaxHistoryBytes, limits.HistoryFetchMs).Get(location, sink);
         splitter.Finish();
         lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
     } catch (const std::exception&) {

@@ -85,7 +85,7 @@ int TSnifferMainForm::CompareCurrentSpeed(const TStringList& List, int Index1, i
     return compareSpeedTags(List.Tag(Index1), List.Tag(Index2));
 }
 
-void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
+bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
 {
     const bool live = lines == nullptr;
     TStringList work;
@@ -94,7 +94,7 @@ void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
     else
         work.Assign(*lines);
     if (work.Count() == 0)
-        return;
+        return false;
 
     work.Delete(0);
     const bool bySpeed = RadioGroup1->ItemIndex() == 1;
@@ -173,6 +173,7 @@ void TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
     PadSeries(ChartOut);
     SetLabelCaption(ISLabel, DisplayText(FormatSpeed(totalSendRate) + ", " + FormatBytes(totalSent, false)));
     SetLabelCaption(IRLabel, DisplayText(FormatSpeed(totalRecvRate) + ", " + FormatBytes(totalReceived, false)));
+    return true;
 }
 
 std::string TSnifferMainForm::FormatSpeed(int64_t value) const

@@ -22,8 +22,8 @@ struct FormProbe {
     TSaveDialog* SaveDialog1() { return f.SaveDialog1; }
     void FetchLines(const std::string& location, TStringList& target) { f.FetchLines(location, target); }
     void LoadHostNames() { f.LoadHostNames(); }
-    void ProcessSnapshot(const TStringList* lines) { f.ProcessSnapshot(lines); }
-    void LoadHistory() { f.LoadHistory(); }
+    bool ProcessSnapshot(const TStringList* lines) { return f.ProcessSnapshot(lines); }
+    bool LoadHistory() { return f.LoadHistory(); }
     void ArrangeCharts() { f.ArrangeCharts(); }
     std::string FormatSpeed(int64_t v) { return f.FormatSpeed(v); }
     void AddHostSample(TChart* c, int p, const std::string& n, const std::string& a, double v)

@@ -10,6 +10,11 @@
 #include <cstring>
 
 FakeSnifferService::FakeSnifferService()
+    : FakeSnifferService(0)
+{
+}
+
+FakeSnifferService::FakeSnifferService(int port)
 {
     listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
@@ -17,6 +22,7 @@ FakeSnifferService::FakeSnifferService()
     sockaddr_in a {};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(uint16_t(port));
     bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     listen(listenFd_, 16);
     socklen_t len = sizeof a;

@@ -13,6 +13,8 @@
 class FakeSnifferService {
 public:
     FakeSnifferService();
+    // On a port of the test's choosing, for a service that stops and comes back where it was.
+    explicit FakeSnifferService(int port);
     ~FakeSnifferService();
 
     int Port() const { return port_; }

@@ -1,0 +1,188 @@
+#include "FormProbe.h"
+
+#include "base/StringList.h"
+#include "controls/MessageBoxes.h"
+#include "service/FetchPace.h"
+#include "support/ScriptedServer.h"
+#include "support/TempSettings.h"
+#include "table/QuickList.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using namespace qtm_test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers every request with a head that promises a body, then sends it at 2 bytes a second.
+TScript tricklingAnswer()
+{
+    TScript script { WaitRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n") };
+    for (int i = 0; i < 200; ++i) {
+        script.push_back(Send("xx"));
+        script.push_back(Pause(1000));
+    }
+    return script;
+}
+
+// Takes the request and never answers.
+TScript silence()
+{
+    return { WaitRequest() };
+}
+
+// Records how long each event posted from another thread waited for the window's thread.
+class LatencyProbe : public QObject {
+public:
+    struct Stamped : QEvent {
+        explicit Stamped(std::chrono::steady_clock::time_point at)
+            : QEvent(QEvent::User)
+            , postedAt(at)
+        {
+        }
+        std::chrono::steady_clock::time_point postedAt;
+    };
+    std::chrono::milliseconds longest { 0 };
+    int handled = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        const auto waited = std::chrono::steady_clock::now() - static_cast<Stamped*>(e)->postedAt;
+        longest = std::max(longest, std::chrono::duration_cast<std::chrono::milliseconds>(waited));
+        ++handled;
+        return true;
+    }
+};
+
+} // namespace
+
+class SlowServiceTest : public ::testing::Test {
+protected:
+    TScriptedServer server;
+    std::unique_ptr<TempSettings> settings;
+    std::unique_ptr<TSnifferMainForm> form;
+
+    void SetUp() override
+    {
+        SetMessageBoxSinkForTesting([](const QString&, const QString&, const QString&) {});
+    }
+    void TearDown() override
+    {
+        form.reset();
+        settings.reset();
+        SetMessageBoxSinkForTesting(nullptr);
+    }
+    void createForm(const TScript& answer)
+    {
+        form.reset();
+        settings.reset();
+        server.SetRepeatingScript(answer);
+        settings = std::make_unique<TempSettings>(
+            "[Settings]\nSnifferService=127.0.0.1:" + std::to_string(server.Port()) + "\n");
+        form = std::make_unique<TSnifferMainForm>();
+        form->resize(1008, 591);
+    }
+    FormProbe probe() { return FormProbe { *form }; }
+    // Milliseconds the call took.
+    template <typename F> static long timed(F&& f)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        return long(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    }
+};
+
+// Each fetch is bounded at 2 s as a whole; the margin covers a loaded machine, not another wait.
+constexpr long FetchBoundMs = 2500;
+
+TEST_F(SlowServiceTest, EveryFetchEndsWithinItsBoundWhetherTheServiceTricklesOrStaysSilent)
+{
+    for (const TScript& answer : { tricklingAnswer(), silence() }) {
+        createForm(answer);
+        bool applied = true;
+        EXPECT_LT(timed([&] { applied = probe().ProcessSnapshot(nullptr); }), FetchBoundMs);
+        EXPECT_FALSE(applied);
+        EXPECT_LT(timed([&] { probe().LoadHostNames(); }), FetchBoundMs);
+        EXPECT_EQ(probe().HostNames()->Count(), 0);
+        EXPECT_LT(timed([&] { probe().LoadHistory(); }), FetchBoundMs);
+        EXPECT_EQ(probe().SampleIndex(), 0);
+        EXPECT_GE(server.AcceptedCount(), 3);
+    }
+}
+
+TEST_F(SlowServiceTest, TheWindowAppearsWithinAFewSecondsAgainstASilentService)
+{
+    createForm(silence());
+    // The history may take its whole bound; the names and the first poll then wait for the
+    // window's own moment instead of adding theirs.
+    EXPECT_LT(timed([&] { form->show(); }), 3000);
+    EXPECT_TRUE(probe().Timer1()->isActive());
+}
+
+TEST_F(SlowServiceTest, ATricklingServiceCostsPollsButNeverTheWindow)
+{
+    createForm(tricklingAnswer());
+    EXPECT_LT(timed([&] { form->show(); }), 3000);
+    // Name loads every few polls, so that the two fall due together within the run.
+    probe().HostsTimer()->setInterval(4000);
+
+    LatencyProbe latency;
+    std::atomic<bool> posting { true };
+    std::thread poster([&] {
+        while (posting) {
+            QCoreApplication::postEvent(&latency, new LatencyProbe::Stamped(std::chrono::steady_clock::now()));
+            std::this_thread::sleep_for(150ms);
+        }
+    });
+    QEventLoop loop;
+    QTimer::singleShot(9000, &loop, &QEventLoop::quit);
+    loop.exec();
+    posting = false;
+    poster.join();
+    QCoreApplication::sendPostedEvents(&latency);
+
+    EXPECT_GT(latency.handled, 20);
+    EXPECT_LT(latency.longest.count(), FetchBoundMs);
+    // Polls and name loads went on, each cut at its bound.
+    int polls = 0, nameLoads = 0;
+    for (const std::string& request : server.Requests()) {
+        polls += request.rfind("GET / ", 0) == 0;
+        nameLoads += request.rfind("GET /ip ", 0) == 0;
+    }
+    EXPECT_GE(polls, 1);
+    EXPECT_GE(nameLoads, 1);
+    EXPECT_TRUE(form->windowTitle().contains("no answer from the service since"));
+}
+
+TEST(FetchPaceTest, OnlyASlowFetchMakesTheNextUnaskedFetchWait)
+{
+    using Clock = TFetchPace::Clock;
+    TFetchPace pace(1000ms, 250ms);
+    const Clock::time_point t0 = Clock::now();
+    EXPECT_EQ(pace.WaitBefore(t0), Clock::duration::zero());
+    pace.FetchTook(t0, t0 + 999ms);
+    EXPECT_EQ(pace.WaitBefore(t0 + 999ms), Clock::duration::zero());
+    pace.FetchTook(t0 + 1s, t0 + 3s);
+    EXPECT_EQ(pace.WaitBefore(t0 + 3s), 250ms);
+    EXPECT_EQ(pace.WaitBefore(t0 + 3s + 100ms), 150ms);
+    EXPECT_EQ(pace.WaitBefore(t0 + 3s + 250ms), Clock::duration::zero());
+    // A fast fetch after a slow one does not cut the window's moment short.
+    pace.FetchTook(t0 + 4s, t0 + 6s);
+    pace.FetchTook(t0 + 6s, t0 + 6s + 1ms);
+    EXPECT_EQ(pace.WaitBefore(t0 + 6s + 1ms), 249ms);
+}

@@ -1,9 +1,9 @@
 // Prints the speed of the host name directory and the rate texts for 65,536-host snapshots.
+#include "support/BenchClock.h"
 #include "table/Formatting.h"
 #include "table/QuickList.h"
 
 #include <algorithm>
-#include "support/BenchClock.h"
 
 #include <chrono>
 #include <cstdio>

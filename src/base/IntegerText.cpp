@@ -4,9 +4,12 @@ namespace {
 
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -73,8 +76,7 @@ std::optional<uint64_t> parseMagnitude(std::string_view text, LeadingBlanks blan
     return value;
 }
 
-template <typename T, int Bits>
-std::optional<T> parseSigned(std::string_view text, LeadingBlanks blanks)
+template <typename T, int Bits> std::optional<T> parseSigned(std::string_view text, LeadingBlanks blanks)
 {
     bool negative = false, hex = false;
     auto magnitude = parseMagnitude(text, blanks, Bits, negative, hex);

@@ -92,13 +92,19 @@ void AlignLayout::Apply(QWidget* container)
         if (!child || child->isWindow())
             continue;
         const QString a = alignOf(child);
-        if (a == "top") tops.push_back(child);
-        else if (a == "bottom") bottoms.push_back(child);
-        else if (a == "left") lefts.push_back(child);
-        else if (a == "right") rights.push_back(child);
-        else if (a == "client") clients.push_back(child);
+        if (a == "top")
+            tops.push_back(child);
+        else if (a == "bottom")
+            bottoms.push_back(child);
+        else if (a == "left")
+            lefts.push_back(child);
+        else if (a == "right")
+            rights.push_back(child);
+        else if (a == "client")
+            clients.push_back(child);
         else if (child->property(RightDistanceProperty).isValid())
-            child->move(container->width() - child->property(RightDistanceProperty).toInt() - child->width(), child->y());
+            child->move(
+                container->width() - child->property(RightDistanceProperty).toInt() - child->width(), child->y());
     }
     auto byY = [](QWidget* a, QWidget* b) { return a->y() < b->y(); };
     auto byX = [](QWidget* a, QWidget* b) { return a->x() < b->x(); };

@@ -33,7 +33,7 @@ void TPanel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setFont(font());
     QColor textColor = property("captionColor").isValid() ? property("captionColor").value<QColor>()
-                                                           : palette().color(QPalette::WindowText);
+                                                          : palette().color(QPalette::WindowText);
     p.setPen(textColor);
     p.drawText(rect(), Qt::AlignCenter, Caption());
     int bevel = BevelWidth();

@@ -29,7 +29,8 @@ QWidget* TSplitter::Neighbour() const
         if (!w || w == this || w->property("align").toString() != a)
             continue;
         if ((a == "left" && w->geometry().right() + 1 == x()) || (a == "right" && w->x() == geometry().right() + 1)
-            || (a == "top" && w->geometry().bottom() + 1 == y()) || (a == "bottom" && w->y() == geometry().bottom() + 1))
+            || (a == "top" && w->geometry().bottom() + 1 == y())
+            || (a == "bottom" && w->y() == geometry().bottom() + 1))
             return w;
     }
     return nullptr;

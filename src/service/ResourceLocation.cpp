@@ -40,8 +40,9 @@ bool ReadSharedFile(const std::string& path, std::string& content)
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
-    struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MaxFileSize && flock(fd, LOCK_SH | LOCK_NB) == 0;
+    struct stat st { };
+    bool ok
+        = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MaxFileSize && flock(fd, LOCK_SH | LOCK_NB) == 0;
     if (ok) {
         content.resize(size_t(st.st_size));
         size_t got = 0;

@@ -7,7 +7,10 @@
 // opens, scans and closes the file, so nothing is kept open and nothing is ever written.
 class TIniFile {
 public:
-    explicit TIniFile(std::string path) : path_(std::move(path)) {}
+    explicit TIniFile(std::string path)
+        : path_(std::move(path))
+    {
+    }
 
     std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
     int32_t ReadInteger(const std::string& section, const std::string& key, int32_t def) const;

@@ -18,6 +18,9 @@ std::string SettingsFilePath();
 // Lets tests point the program at a settings file of their own; empty restores the real path.
 void SetSettingsPathForTesting(const std::string& path);
 
-inline TIniFile Open() { return TIniFile(SettingsFilePath()); }
+inline TIniFile Open()
+{
+    return TIniFile(SettingsFilePath());
+}
 
 } // namespace SnifferSettings

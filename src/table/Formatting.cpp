@@ -126,7 +126,6 @@ void appendExact(std::string& out, double value)
         out, value < 0, lead == std::string::npos ? std::string_view("0") : std::string_view(digits).substr(lead));
 }
 
-
 uint64_t magnitudeOf(int64_t v)
 {
     return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);

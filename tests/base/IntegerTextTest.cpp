@@ -46,7 +46,7 @@ TEST(IntegerText, HexadecimalPrefixesAreTwosComplement)
 
 TEST(IntegerText, AnythingElseIsInvalid)
 {
-    for (const char* bad : {"", " ", "-", "+", "0x", "$", "12abc", "1.5", "1 ", "1e3", "--1", "0x-1", "\t5"})
+    for (const char* bad : { "", " ", "-", "+", "0x", "$", "12abc", "1.5", "1 ", "1e3", "--1", "0x-1", "\t5" })
         EXPECT_EQ(TryParseInt32(bad), std::nullopt) << '"' << bad << '"';
     EXPECT_EQ(TryParseInt32("\t5", LeadingBlanks::SpacesAndTabs), 5);
     EXPECT_EQ(StrToInt32Def("junk", 11), 11);

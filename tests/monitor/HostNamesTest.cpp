@@ -11,8 +11,9 @@
 
 TEST_F(MonitorTest, NamesComeFromTheServiceAndStayWhenItFails)
 {
-    service.Set("/ip", "198.18.0.12 = twelve\r\n 198.18.0.1= file server <br>\r\nno-equals-line\r\n198.18.0.3=\r\n"
-                       "198.18.0.4=a very long host name=second\r\n");
+    service.Set("/ip",
+        "198.18.0.12 = twelve\r\n 198.18.0.1= file server <br>\r\nno-equals-line\r\n198.18.0.3=\r\n"
+        "198.18.0.4=a very long host name=second\r\n");
     probe().LoadHostNames();
     TQuickList& names = *probe().HostNames();
     EXPECT_EQ(names.Lookup("198.18.0.1"), "file server");

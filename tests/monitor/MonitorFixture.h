@@ -32,8 +32,7 @@ protected:
     TStringGrid& grid();
     TChart& chartIn();
     TChart& chartOut();
-    template <typename T>
-    T* control(const char* name) { return form->findChild<T*>(name); }
+    template <typename T> T* control(const char* name) { return form->findChild<T*>(name); }
     // Runs one live snapshot straight from the service.
     void PollOnce();
     std::string cell(int col, int row);
@@ -48,6 +47,7 @@ struct Host {
 std::string HostLine(const Host& h);
 // A snapshot as the service sends it: a first and a last line around the host lines.
 std::string Snapshot(const std::vector<Host>& hosts);
-// n hosts 198.18.<i/250>.<i%250+1> (a benchmarking range, only ever text here) with falling traffic, the first the busiest.
+// n hosts 198.18.<i/250>.<i%250+1> (a benchmarking range, only ever text here) with falling traffic, the first the
+// busiest.
 std::vector<Host> Hosts(int n, int64_t baseRate = 100000);
 TStringList Lines(const std::string& text);

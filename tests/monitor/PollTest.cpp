@@ -73,9 +73,8 @@ TEST_F(PollTest, ReplayTimeIsNotAGapButASlowLivePollIs)
         return std::count(r.begin(), r.end(), "/history");
     };
     const auto before = replays();
-    SetClockForTesting([this, replays, before] {
-        return 46000.0 + (seconds + (replays() > before ? 20 : 0)) / 86400.0;
-    });
+    SetClockForTesting(
+        [this, replays, before] { return 46000.0 + (seconds + (replays() > before ? 20 : 0)) / 86400.0; });
     tick();
     EXPECT_EQ(lastRequest(), "/history");
     seconds += 1;
@@ -120,8 +119,9 @@ TEST_F(PollTest, StopThenStartAfterMoreThanFiveSecondsReplays)
 
 TEST_F(PollTest, HistoryBlocksEndAtExactSeparatorLinesOnly)
 {
-    service.Set("/history", Snapshot(Hosts(1)) + "###<br>\r\n" + Snapshot(Hosts(2)) + "### \r\n" + Snapshot(Hosts(3))
-            + "###\r\n" + Snapshot(Hosts(4)));
+    service.Set("/history",
+        Snapshot(Hosts(1)) + "###<br>\r\n" + Snapshot(Hosts(2)) + "### \r\n" + Snapshot(Hosts(3)) + "###\r\n"
+            + Snapshot(Hosts(4)));
     probe().LoadHistory();
     // Two blocks: the first, and the second with its "### " line and the third snapshot as data.
     EXPECT_EQ(probe().SampleIndex(), 2);

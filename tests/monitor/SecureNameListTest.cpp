@@ -29,8 +29,8 @@ TEST_F(MonitorTest, HttpsNameListLoadsWhileThePlainConnectionIsKeptAlive)
     TScriptedServer names(files);
     names.SetRepeatingScript({ WaitRequest(), Send(response("198.18.0.5=secure-host\r\n")), WaitRequest(),
         Send(response("198.18.0.5=secure-host\r\n")) });
-    settings->Write("[Settings]\nSnifferService=" + service.Address() + "\nIPSource=https://127.0.0.1:"
-        + std::to_string(names.Port()) + "/names\n");
+    settings->Write("[Settings]\nSnifferService=" + service.Address()
+        + "\nIPSource=https://127.0.0.1:" + std::to_string(names.Port()) + "/names\n");
 
     service.Set("/", Snapshot(Hosts(2)));
     PollOnce();

@@ -2,11 +2,11 @@
 
 #include "settings/SnifferSettings.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <fstream>
-#include <string>
-#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -41,6 +41,29 @@ void appendClosing(std::string& out)
     out += '\n';
 }
 
+// The host lines of a block from line on, until limit is passed; Divisor 0 takes the block's.
+template <uint64_t Divisor>
+char* writeHostLines(char* p, const char* limit, const HistoryBlock& block, size_t& line, const std::string& addresses,
+    const std::vector<uint32_t>& addressStart)
+{
+    const uint64_t divisor = Divisor ? Divisor : block.divisor;
+    const size_t lines = block.order.size();
+    for (; line < lines && p < limit; ++line) {
+        const uint32_t slot = block.order[line];
+        const uint32_t from = addressStart[slot];
+        std::memcpy(p, addresses.data() + from, addressStart[slot + 1] - from);
+        p += addressStart[slot + 1] - from;
+        const uint64_t values[4] = { block.windowSent[slot] / divisor, block.windowReceived[slot] / divisor,
+            block.sent[slot], block.received[slot] };
+        for (uint64_t v : values) {
+            *p++ = ',';
+            p = std::to_chars(p, p + 20, int64_t(v)).ptr;
+        }
+        *p++ = '\n';
+    }
+    return p;
+}
+
 } // namespace
 
 void AppendHostLine(std::string& out, const HostRow& row)
@@ -62,46 +85,69 @@ std::string Snapshot(const std::vector<HostRow>& rows)
 
 std::string History(const HistoryView& view)
 {
-    // Address texts are made once per host, not once per block.
-    std::vector<std::string> texts(view.hosts.size());
-    for (size_t i = 0; i < view.hosts.size(); ++i)
-        if (view.hosts[i].firstSecond != INT64_MAX)
-            view.hosts[i].address.appendText(texts[i]);
-
-    // Each block is written straight into room made for its longest possible form, then trimmed.
-    constexpr size_t longestLine = 45 + 4 * 21 + 1;
+    HistoryWriter writer(view);
     std::string out;
-    size_t used = 0;
-    ForEachHistoryBlock(view, [&](const HistoryBlock& block) {
-        std::string head = Header(block.size());
-        size_t room = head.size() + 1 + block.size() * longestLine + std::strlen(ClosingLine) + 1 + 4;
-        if (out.size() < used + room)
-            out.resize(std::max(used + room, out.size() * 2));
-        char* p = out.data() + used;
-        std::memcpy(p, head.data(), head.size());
-        p += head.size();
-        *p++ = '\n';
-        for (uint32_t slot : block.order) {
-            const std::string& address = texts[slot];
-            std::memcpy(p, address.data(), address.size());
-            p += address.size();
-            const uint64_t values[4] = { block.windowSent[slot] / block.divisor,
-                block.windowReceived[slot] / block.divisor, block.sent[slot], block.received[slot] };
-            for (uint64_t v : values) {
-                *p++ = ',';
-                p = std::to_chars(p, p + 21, int64_t(v)).ptr;
-            }
-            *p++ = '\n';
-        }
-        for (const char* tail : { ClosingLine, "\n", BlockEnd, "\n" }) {
-            size_t length = std::strlen(tail);
-            std::memcpy(p, tail, length);
-            p += length;
-        }
-        used = size_t(p - out.data());
-    });
-    out.resize(used);
+    for (;;) {
+        size_t before = out.size();
+        writer.write(out, 1 << 20);
+        if (out.size() == before)
+            break;
+    }
     return out;
+}
+
+HistoryWriter::HistoryWriter(HistoryView view)
+    : m_blocks(std::move(view))
+{
+    // Address texts are made once per host, not once per block.
+    const auto& hosts = m_blocks.view().hosts;
+    m_addressStart.reserve(hosts.size() + 1);
+    for (const auto& host : hosts) {
+        m_addressStart.push_back(uint32_t(m_addresses.size()));
+        if (host.firstSecond != INT64_MAX)
+            host.address.appendText(m_addresses);
+    }
+    m_addressStart.push_back(uint32_t(m_addresses.size()));
+}
+
+void HistoryWriter::write(std::string& out, size_t want)
+{
+    // Room for the longest line past want: lines are written straight into it, then it is trimmed.
+    constexpr size_t longestLine = 45 + 4 * 21 + 1;
+    const size_t start = out.size();
+    out.resize(start + want + longestLine);
+    char* p = out.data() + start;
+    char* const limit = p + want;
+    auto put = [&p](const char* text, size_t length) {
+        std::memcpy(p, text, length);
+        p += length;
+    };
+    while (p < limit) {
+        if (!m_inBlock) {
+            if (!m_blocks.next())
+                break;
+            m_inBlock = true;
+            m_line = 0;
+            std::string head = Header(m_blocks.block().size());
+            put(head.data(), head.size());
+            *p++ = '\n';
+            continue;
+        }
+        const HistoryBlock block = m_blocks.block();
+        const size_t lines = block.order.size();
+        // Every block after the first four averages over five seconds; a constant divides faster.
+        if (block.divisor == TrafficCounter::AverageSeconds)
+            p = writeHostLines<TrafficCounter::AverageSeconds>(p, limit, block, m_line, m_addresses, m_addressStart);
+        else
+            p = writeHostLines<0>(p, limit, block, m_line, m_addresses, m_addressStart);
+        if (m_line < lines)
+            break;
+        // The closing line and "###" together are shorter than one host line.
+        for (const char* tail : { ClosingLine, "\n", BlockEnd, "\n" })
+            put(tail, std::strlen(tail));
+        m_inBlock = false;
+    }
+    out.resize(size_t(p - out.data()));
 }
 
 std::string NameList(const std::map<HostAddress, std::string>& names)

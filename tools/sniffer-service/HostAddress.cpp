@@ -1,5 +1,6 @@
 #include "HostAddress.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 
@@ -91,10 +92,14 @@ std::string HostAddress::text() const
 
 void HostAddress::appendText(std::string& out) const
 {
+    char buffer[MaxTextLength];
+    out.append(buffer, writeText(buffer));
+}
+
+char* HostAddress::writeText(char* p) const
+{
     if (isIPv4()) {
         // Snapshots write millions of addresses; this avoids a temporary per group.
-        char buffer[16];
-        char* p = buffer;
         for (int i = 12; i < 16; ++i) {
             if (i > 12)
                 *p++ = '.';
@@ -105,12 +110,13 @@ void HostAddress::appendText(std::string& out) const
                 *p++ = char('0' + v / 10 % 10);
             *p++ = char('0' + v % 10);
         }
-        out.append(buffer, p);
-        return;
+        return p;
     }
     char buffer[INET6_ADDRSTRLEN];
     inet_ntop(AF_INET6, m_bytes.data(), buffer, sizeof buffer);
-    out += buffer;
+    size_t length = std::min(std::strlen(buffer), MaxTextLength);
+    std::memcpy(p, buffer, length);
+    return p + length;
 }
 
 size_t HostAddress::hash() const

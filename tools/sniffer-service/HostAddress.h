@@ -26,6 +26,9 @@ public:
     // Dotted decimal for IPv4, exactly as the host lines write it.
     std::string text() const;
     void appendText(std::string& out) const;
+    // The same text written at out, which has room for MaxTextLength characters; returns its end.
+    char* writeText(char* out) const;
+    static constexpr size_t MaxTextLength = 45;
 
     bool operator==(const HostAddress& other) const { return m_bytes == other.m_bytes; }
     bool operator!=(const HostAddress& other) const { return m_bytes != other.m_bytes; }
@@ -50,6 +53,9 @@ public:
     bool isNetworkOrBroadcast(const HostAddress& address) const;
     std::string text() const;
     void appendText(std::string& out) const;
+    // The same text written at out, which has room for MaxTextLength characters; returns its end.
+    char* writeText(char* out) const;
+    static constexpr size_t MaxTextLength = 45;
 
 private:
     HostAddress m_base;

@@ -182,14 +182,14 @@ std::vector<HostRow> TrafficCounter::snapshot(RateWindow window) const
     std::vector<HostRow> rows;
     rows.reserve(m_index.size());
     const uint64_t divisor = std::max<uint64_t>(1, std::min<uint64_t>(AverageSeconds, m_second));
-    for (const auto& [address, slot] : m_index) {
-        const Host& h = m_hosts[slot];
+    // Every slot holds a host (a slot is only ever handed on), and they lie side by side.
+    for (const Host& h : m_hosts) {
         // A host first seen in the running second joins the snapshot when that second ends, as it
         // does in the history.
         if (h.firstSecond >= m_second)
             continue;
         HostRow row;
-        row.address = address;
+        row.address = h.address;
         if (window == RateWindow::LastSecond) {
             row.sendRate = int64_t(h.lastSecondSent);
             row.recvRate = int64_t(h.lastSecondReceived);

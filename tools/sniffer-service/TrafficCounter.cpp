@@ -57,8 +57,13 @@ void TrafficCounter::addReceived(const HostAddress& host, uint64_t bytes)
 
 TrafficCounter::Host& TrafficCounter::touch(const HostAddress& address)
 {
-    auto it = m_index.find(address);
-    uint32_t slot = it != m_index.end() ? it->second : insert(address);
+    Recent& recent = m_recent[recentIndex(address)];
+    uint32_t slot = recent.slot;
+    if (slot == None || recent.address != address) {
+        auto it = m_index.find(address);
+        slot = it != m_index.end() ? it->second : insert(address);
+        recent = { address, slot };
+    }
     Host& h = m_hosts[slot];
     if (h.lastActive != m_second) {
         h.lastActive = m_second;
@@ -81,6 +86,9 @@ uint32_t TrafficCounter::insert(const HostAddress& address)
         unlink(slot);
         const Host& old = m_hosts[slot];
         m_index.erase(old.address);
+        Recent& recent = m_recent[recentIndex(old.address)];
+        if (recent.slot == slot)
+            recent = {};
         ++m_evicted;
         m_evictedSent += old.sent + old.pendingSent;
         m_evictedReceived += old.received + old.pendingReceived;

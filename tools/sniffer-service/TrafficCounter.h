@@ -111,6 +111,19 @@ private:
     size_t m_hostLimit;
     std::vector<Host> m_hosts;
     std::unordered_map<HostAddress, uint32_t, HostAddressHash> m_index;
+    // The slots of hosts counted lately, by hash: most packets come from a host seen a moment ago,
+    // and this spares them the index. An entry always names the slot's current host.
+    struct Recent {
+        HostAddress address;
+        uint32_t slot = None;
+    };
+    static constexpr int RecentBits = 12;
+    // The high bits of a product: the address hash alone differs little in its low bits.
+    static size_t recentIndex(const HostAddress& a)
+    {
+        return size_t((uint64_t(a.hash()) * 0x9E3779B97F4A7C15ull) >> (64 - RecentBits));
+    }
+    std::vector<Recent> m_recent = std::vector<Recent>(size_t(1) << RecentBits);
     uint32_t m_newest = None, m_oldest = None;
     std::vector<uint32_t> m_pendingSlots;
     uint64_t m_second = 0; // the second being counted; also the number of finished seconds

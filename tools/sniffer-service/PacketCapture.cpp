@@ -403,9 +403,13 @@ std::string PacketCapture::runLive(const Sink& sink)
         }
         if (n == PCAP_ERROR_BREAK)
             break;
-        if (n < 0)
+        if (n < 0) {
+            refreshStats();
             return pcap_geterr(m_handle);
+        }
     }
+    // So that the drops reported after a stop are the final ones.
+    refreshStats();
     return {};
 }
 

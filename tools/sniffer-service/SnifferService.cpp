@@ -18,7 +18,6 @@ SnifferService::SnifferService(const ServiceOptions& options, const std::string&
           counted(0, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); }),
           counted(1, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastSecond); }),
           {}, // "/history" is sent in pieces, below
-
           counted(3, [this] { return ResourceText::NameList(ipv4Names()); }),
           counted(4, [this] { return metricsText(); }),
           [this](const std::string& client) { return allowClient(client); },

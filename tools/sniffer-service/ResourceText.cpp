@@ -136,7 +136,7 @@ void HistoryWriter::write(std::string& out, size_t want)
     const size_t start = out.size();
     out.resize(start + want + LongestLine);
     char* p = out.data() + start;
-    char* const limit = p + want;
+    char* const limit = p + std::max<size_t>(want, 1);
     auto put = [&p](const char* text, size_t length) {
         std::memcpy(p, text, length);
         p += length;
@@ -159,9 +159,9 @@ void HistoryWriter::write(std::string& out, size_t want)
             p = writeHostLines<TrafficCounter::AverageSeconds>(p, limit, block, m_line, m_addresses, m_addressStart);
         else
             p = writeHostLines<0>(p, limit, block, m_line, m_addresses, m_addressStart);
-        if (m_line < lines)
+        // Like every line, the closing line and "###" start before the limit, so they fit the room.
+        if (m_line < lines || p >= limit)
             break;
-        // The closing line and "###" together are shorter than one host line.
         for (const char* tail : { ClosingLine, "\n", BlockEnd, "\n" })
             put(tail, std::strlen(tail));
         m_inBlock = false;

@@ -1,8 +1,10 @@
 #include "HttpService.h"
 #include "RawConnection.h"
+#include "ResourceText.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -38,6 +40,7 @@ protected:
         r.lastSecond = [] { return std::string("last second\n"); };
         r.history = [] { return std::string(20000, 'h') + "\n"; };
         r.names = [this] { return std::string(m_namesBytes, 'n'); };
+        r.historyPieces = m_historyPieces;
         m_http = std::make_unique<HttpService>(r, limits);
         m_port = m_http->bind("127.0.0.1", 0);
         m_thread = std::thread([this] { m_http->run(); });
@@ -55,6 +58,40 @@ protected:
     std::thread m_thread;
     int m_port = 0;
     size_t m_namesBytes = 16;
+    std::function<BodyPieces()> m_historyPieces;
+};
+
+// A history of a few thousand busy hosts, some 19 MB of text, and "/history" pieces made from it
+// that count what they made.
+struct PiecedHistory {
+    PiecedHistory()
+    {
+        TrafficCounter c;
+        for (int s = 0; s < 104; ++s) {
+            for (uint32_t h = 0; h < 5000; ++h) {
+                c.addSent(HostAddress::fromIPv4(0x0A000000u + h), 1000 + h * 7 + uint32_t(s));
+                c.addReceived(HostAddress::fromIPv4(0x0A000000u + h), 90000 + h * 13);
+            }
+            c.tick();
+        }
+        view = c.historyView();
+        text = ResourceText::History(view);
+    }
+    std::function<BodyPieces()> pieces()
+    {
+        return [this] {
+            ++requests;
+            return [this, writer = std::shared_ptr<ResourceText::HistoryWriter>()](std::string& piece) mutable {
+                if (!writer)
+                    writer = std::make_shared<ResourceText::HistoryWriter>(view);
+                writer->write(piece, 64 * 1024);
+                made += piece.size();
+            };
+        };
+    }
+    HistoryView view;
+    std::string text;
+    std::atomic<size_t> requests { 0 }, made { 0 };
 };
 
 } // namespace
@@ -233,4 +270,81 @@ TEST_F(HttpServiceLimitsTest, EachClientAddressHoldsABoundedNumberOfConnections)
             std::this_thread::sleep_for(50ms);
     }
     EXPECT_TRUE(served);
+}
+
+TEST_F(HttpServiceLimitsTest, AHistoryInPiecesIsSentInChunksByteForByte)
+{
+    PiecedHistory history;
+    m_historyPieces = history.pieces();
+    start();
+    RawConnection c(m_port, Loopback, 5000);
+    c.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    std::string r = c.response();
+    ASSERT_EQ(r.rfind("HTTP/1.1 200", 0), 0u) << r.substr(0, 200);
+    size_t headEnd = r.find("\r\n\r\n") + 4;
+    std::string head = r.substr(0, headEnd);
+    EXPECT_NE(head.find("Transfer-Encoding: chunked\r\n"), std::string::npos) << head;
+    EXPECT_EQ(head.find("Content-Length"), std::string::npos) << head;
+    EXPECT_EQ(r.size() - headEnd, history.text.size());
+    EXPECT_TRUE(r.compare(headEnd, std::string::npos, history.text) == 0) << "the chunks differ from the whole text";
+
+    // A HEAD answer tells how the body would come without making any of it, and the connection
+    // goes on with nothing stray on it.
+    size_t made = history.made;
+    c.send("HEAD /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    std::string h = c.response(true);
+    EXPECT_EQ(h.rfind("HTTP/1.1 200", 0), 0u) << h;
+    EXPECT_NE(h.find("Transfer-Encoding: chunked\r\n"), std::string::npos) << h;
+    EXPECT_EQ(history.made, made);
+    c.send(Poll);
+    EXPECT_TRUE(isAnswer(c.response(), "200", "snapshot\n"));
+    EXPECT_EQ(history.requests, 2u);
+
+    // An HTTP/1.0 client knows no chunks: it gets the plain text up to the close.
+    RawConnection old(m_port, Loopback, 5000);
+    old.send("GET /history HTTP/1.0\r\n\r\n");
+    h = old.response(true);
+    EXPECT_EQ(h.find("chunked"), std::string::npos) << h;
+    EXPECT_EQ(h.find("Content-Length"), std::string::npos) << h;
+    EXPECT_EQ(old.bytesUntilClose(64 << 20), history.text.size());
+}
+
+TEST_F(HttpServiceLimitsTest, AClientReadingSlowlyHoldsLittleAndOnlyUntilTheWriteDeadline)
+{
+    PiecedHistory history;
+    m_historyPieces = history.pieces();
+    HttpLimits limits;
+    limits.writeDeadline = 1500ms;
+    start(limits);
+    ASSERT_GT(history.text.size(), size_t(16 << 20));
+
+    // A client that asks and then takes nothing: the service makes only what the sockets hold plus
+    // one piece, not the text.
+    RawConnection stalled(m_port, Loopback, 5000, 256 * 1024);
+    stalled.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    auto asked = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(700ms);
+    EXPECT_GT(history.made, 0u);
+    EXPECT_LT(history.made, size_t(6 << 20)) << "made far ahead of what the client took";
+
+    // Then it takes a little at a time, too slowly to finish. Its whole answer gets one write
+    // deadline, however many pieces it is in: after it the connection is closed, body unfinished.
+    size_t got = 0;
+    for (ssize_t n = 1; n > 0 && secondsSince(asked) < 2.5; std::this_thread::sleep_for(20ms)) {
+        n = stalled.readSome(64 * 1024);
+        got += n > 0 ? size_t(n) : 0;
+    }
+    got += stalled.bytesUntilClose(64 << 20);
+    EXPECT_LT(got, history.text.size()) << "a slow client was sent the whole text";
+    EXPECT_LT(secondsSince(asked), 4.0);
+
+    // And a stop is prompt with such a client connected.
+    RawConnection another(m_port, Loopback, 5000, 16 * 1024);
+    another.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    std::this_thread::sleep_for(200ms);
+    auto stopping = std::chrono::steady_clock::now();
+    m_http->stop();
+    m_thread.join();
+    EXPECT_LT(secondsSince(stopping), 2.0);
+    EXPECT_LT(another.bytesUntilClose(64 << 20), history.text.size());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -14,9 +15,12 @@
 class RawConnection {
 public:
     // source: the loopback address to connect from (any of 127.0.0.0/8).
-    explicit RawConnection(int port, uint32_t source = INADDR_LOOPBACK, int timeoutMs = 10000)
+    // receiveBytes: a receive buffer this small, for a client that takes little at a time.
+    explicit RawConnection(int port, uint32_t source = INADDR_LOOPBACK, int timeoutMs = 10000, int receiveBytes = 0)
     {
         m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        if (receiveBytes > 0)
+            setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
         sockaddr_in from {};
         from.sin_family = AF_INET;
         from.sin_addr.s_addr = htonl(source);
@@ -42,8 +46,9 @@ public:
     {
         return ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL) == ssize_t(text.size());
     }
-    // Status line, headers and a body of Content-Length bytes (none when headOnly); empty when the
-    // server closed or said nothing within the timeout.
+    // Status line, headers and a body of Content-Length bytes or of chunks (then given decoded;
+    // none when headOnly); empty when the server closed or said nothing within the timeout, or
+    // when a chunk is malformed.
     std::string response(bool headOnly = false)
     {
         size_t end;
@@ -51,6 +56,10 @@ public:
             if (!fill())
                 return {};
         std::string head = m_buffer.substr(0, end + 4);
+        if (!headOnly && head.find("\r\nTransfer-Encoding: chunked\r\n") != std::string::npos) {
+            m_buffer.erase(0, end + 4);
+            return chunks(head);
+        }
         size_t length = 0;
         auto at = head.find("Content-Length: ");
         if (at != std::string::npos && !headOnly)
@@ -70,6 +79,17 @@ public:
         ssize_t n = recv(m_fd, &c, 1, 0);
         return n == 0 || (n < 0 && errno == ECONNRESET);
     }
+    // At most max bytes of what has come: 0 when the server closed, -1 on a timeout or reset.
+    ssize_t readSome(size_t max)
+    {
+        if (!m_buffer.empty()) {
+            size_t n = std::min(max, m_buffer.size());
+            m_buffer.erase(0, n);
+            return ssize_t(n);
+        }
+        std::string chunk(max, '\0');
+        return recv(m_fd, chunk.data(), max, 0);
+    }
     // Everything up to the server's close, at most cap bytes.
     size_t bytesUntilClose(size_t cap)
     {
@@ -83,6 +103,39 @@ public:
     }
 
 private:
+    // Plain hexadecimal sizes (no extensions), each chunk followed by its line end, then the last
+    // chunk and an empty line.
+    std::string chunks(std::string whole)
+    {
+        size_t at = 0;
+        for (;;) {
+            size_t lineEnd;
+            while ((lineEnd = m_buffer.find("\r\n", at)) == std::string::npos)
+                if (!fill())
+                    return {};
+            std::string sizeLine = m_buffer.substr(at, lineEnd - at);
+            if (sizeLine.empty() || sizeLine.size() > 8
+                || sizeLine.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                return {};
+            size_t size = std::stoul(sizeLine, nullptr, 16);
+            while (m_buffer.size() < lineEnd + 2 + size + 2)
+                if (!fill())
+                    return {};
+            if (m_buffer.compare(lineEnd + 2 + size, 2, "\r\n") != 0)
+                return {};
+            whole.append(m_buffer, lineEnd + 2, size);
+            at = lineEnd + 2 + size + 2;
+            if (size == 0) {
+                m_buffer.erase(0, at);
+                return whole;
+            }
+            if (at > (1u << 20)) {
+                m_buffer.erase(0, at);
+                at = 0;
+            }
+        }
+    }
+
     bool fill()
     {
         char chunk[65536];

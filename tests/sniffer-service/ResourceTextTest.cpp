@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -107,4 +108,64 @@ TEST(ResourceText, NameListHasOneLinePerNamedHost)
     names[*HostAddress::parse("10.0.0.3")] = "";
     EXPECT_EQ(ResourceText::NameList(names), "10.0.0.2=pc anna\n10.0.0.10=printer\n");
     EXPECT_EQ(ResourceText::NameList({}), "");
+}
+
+TEST(ResourceText, HistoryWrittenInPiecesIsWhatEachSecondServed)
+{
+    // A few thousand hosts that join over time and move random amounts: the history, whole or in
+    // pieces of any size, must be the "/" text of each of the last 100 seconds, byte for byte.
+    // One more host writes the longest lines there are, last in each block: a long address and
+    // counters past the signed range whose sum wraps to nothing.
+    TrafficCounter c;
+    std::mt19937 random(14);
+    std::vector<std::string> served;
+    const auto wide = *HostAddress::parse("1234:5678:9abc:def0:1234:5678:9abc:def0");
+    for (int s = 0; s < 112; ++s) {
+        c.addSent(wide, (uint64_t(1) << 63) + 7);
+        c.addReceived(wide, (uint64_t(1) << 63) - 7);
+        const uint32_t known = 500 + uint32_t(s) * 30;
+        for (int p = 0; p < 2500; ++p) {
+            auto host = HostAddress::fromIPv4(0x0A000000u + random() % known);
+            if (random() % 2)
+                c.addSent(host, random() % 100000);
+            else
+                c.addReceived(host, random() % 3000000);
+        }
+        c.tick();
+        served.push_back(ResourceText::Snapshot(c.snapshot(TrafficCounter::RateWindow::LastFiveSeconds)));
+    }
+    std::string expected;
+    for (size_t s = served.size() - 100; s < served.size(); ++s)
+        expected += served[s] + "###\n";
+    ASSERT_GT(c.hostCount(), 3000u);
+    size_t longest = 0;
+    for (size_t at = 0; (at = expected.find("\n1234:", at + 1)) != std::string::npos;) {
+        size_t end = expected.find('\n', at + 1);
+        ASSERT_EQ(expected.compare(end, 12, "\nend of list"), 0);
+        longest = std::max(longest, end - at - 1);
+    }
+    ASSERT_GE(longest, 120u);
+
+    EXPECT_TRUE(ResourceText::History(c.historyView()) == expected);
+    for (size_t want : { size_t(1), size_t(777), size_t(64 * 1024) }) {
+        ResourceText::HistoryWriter writer(c.historyView());
+        std::string whole, piece;
+        size_t pieces = 0;
+        for (;;) {
+            piece.clear();
+            writer.write(piece, want);
+            if (piece.empty())
+                break;
+            ++pieces;
+            // Whole lines, and never much more than asked for: that is all a connection holds.
+            ASSERT_EQ(piece.back(), '\n');
+            ASSERT_LE(piece.size(), want + 130);
+            whole += piece;
+        }
+        EXPECT_TRUE(whole == expected) << "pieces of " << want << " bytes";
+        EXPECT_GE(pieces, expected.size() / (want + 130));
+        piece.clear();
+        writer.write(piece, want);
+        EXPECT_TRUE(piece.empty()) << "nothing after the end";
+    }
 }

@@ -115,6 +115,25 @@ TEST(TrafficCounter, ANewHostReplacesTheLongestIdleAtTheLimit)
     EXPECT_EQ(find(rows, "10.0.0.3")->bytesSent, 2);
 }
 
+TEST(TrafficCounter, AHostGivenUpAtTheLimitCountsUnderItsOwnRowWhenItComesBack)
+{
+    TrafficCounter c(2);
+    c.addSent(A("10.0.0.1"), 1);
+    c.addSent(A("10.0.0.2"), 2);
+    c.tick();
+    c.addSent(A("10.0.0.1"), 1);
+    c.addSent(A("10.0.0.3"), 4); // takes the slot of .2, idle longest
+    c.addSent(A("10.0.0.2"), 8); // back at once, in the slot of .1: never in the one .3 holds now
+    c.tick();
+    auto rows = c.snapshot(TrafficCounter::RateWindow::LastSecond);
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_TRUE(find(rows, "10.0.0.3"));
+    ASSERT_TRUE(find(rows, "10.0.0.2"));
+    EXPECT_EQ(find(rows, "10.0.0.3")->bytesSent, 4);
+    EXPECT_EQ(find(rows, "10.0.0.2")->bytesSent, 8);
+    EXPECT_EQ(c.evictedSent(), 2u + 2u);
+}
+
 TEST(TrafficCounter, AReusedSlotInheritsNothingOfTheHostItReplaced)
 {
     TrafficCounter c(1);

@@ -1,5 +1,6 @@
 #include "HostAddress.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 
@@ -66,22 +67,6 @@ std::optional<HostAddress> HostAddress::parse(std::string_view text)
     return fromIPv6(bytes);
 }
 
-bool HostAddress::isIPv4() const
-{
-    return std::memcmp(m_bytes.data(), MappedPrefix.data(), MappedPrefix.size()) == 0;
-}
-
-bool HostAddress::isMulticast() const
-{
-    return isIPv4() ? (m_bytes[12] & 0xF0) == 0xE0 : m_bytes[0] == 0xFF;
-}
-
-uint32_t HostAddress::ipv4() const
-{
-    return (uint32_t(m_bytes[12]) << 24) | (uint32_t(m_bytes[13]) << 16) | (uint32_t(m_bytes[14]) << 8)
-        | uint32_t(m_bytes[15]);
-}
-
 std::string HostAddress::text() const
 {
     std::string s;
@@ -91,10 +76,14 @@ std::string HostAddress::text() const
 
 void HostAddress::appendText(std::string& out) const
 {
+    char buffer[MaxTextLength];
+    out.append(buffer, writeText(buffer));
+}
+
+char* HostAddress::writeText(char* p) const
+{
     if (isIPv4()) {
         // Snapshots write millions of addresses; this avoids a temporary per group.
-        char buffer[16];
-        char* p = buffer;
         for (int i = 12; i < 16; ++i) {
             if (i > 12)
                 *p++ = '.';
@@ -105,12 +94,13 @@ void HostAddress::appendText(std::string& out) const
                 *p++ = char('0' + v / 10 % 10);
             *p++ = char('0' + v % 10);
         }
-        out.append(buffer, p);
-        return;
+        return p;
     }
     char buffer[INET6_ADDRSTRLEN];
     inet_ntop(AF_INET6, m_bytes.data(), buffer, sizeof buffer);
-    out += buffer;
+    size_t length = std::min(std::strlen(buffer), MaxTextLength);
+    std::memcpy(p, buffer, length);
+    return p + length;
 }
 
 size_t HostAddress::hash() const
@@ -148,24 +138,21 @@ std::optional<Network> Network::parse(std::string_view text)
     n.m_base = *address;
     // Clear host bits so that "10.0.0.7/24" means the whole 10.0.0.0/24.
     auto bytes = n.m_base.bytes();
-    for (int bit = n.m_prefix; bit < 128; ++bit)
+    std::array<uint8_t, 16> mask;
+    mask.fill(0xFF);
+    for (int bit = n.m_prefix; bit < 128; ++bit) {
         bytes[size_t(bit / 8)] &= uint8_t(~(0x80u >> (bit % 8)));
+        mask[size_t(bit / 8)] &= uint8_t(~(0x80u >> (bit % 8)));
+    }
     n.m_base = HostAddress::fromIPv6(bytes.data());
+    std::memcpy(n.m_mask, mask.data(), sizeof n.m_mask);
     return n;
 }
 
 bool Network::contains(const HostAddress& address) const
 {
-    const auto& a = address.bytes();
-    const auto& b = m_base.bytes();
-    int full = m_prefix / 8;
-    if (std::memcmp(a.data(), b.data(), size_t(full)) != 0)
-        return false;
-    int rest = m_prefix % 8;
-    if (rest == 0)
-        return true;
-    uint8_t mask = uint8_t(0xFFu << (8 - rest));
-    return (a[size_t(full)] & mask) == b[size_t(full)];
+    return ((address.word(0) & m_mask[0]) ^ m_base.word(0)) == 0
+        && ((address.word(1) & m_mask[1]) ^ m_base.word(1)) == 0;
 }
 
 bool Network::isNetworkOrBroadcast(const HostAddress& address) const

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,17 +19,42 @@ public:
     // Dotted IPv4 (groups of 1 to 3 digits, leading zeros allowed) or IPv6 text.
     static std::optional<HostAddress> parse(std::string_view text);
 
-    bool isIPv4() const;
+    // These few run for every captured packet, so they are inline and compare words, not bytes.
+    bool isIPv4() const
+    {
+        static constexpr uint8_t mapped[4] = { 0, 0, 0xFF, 0xFF };
+        uint32_t have, want;
+        std::memcpy(&have, m_bytes.data() + 8, 4);
+        std::memcpy(&want, mapped, 4);
+        return word(0) == 0 && have == want;
+    }
     // 224.0.0.0/4 and ff00::/8: groups, not machines.
-    bool isMulticast() const;
-    uint32_t ipv4() const;
+    bool isMulticast() const { return isIPv4() ? (m_bytes[12] & 0xF0) == 0xE0 : m_bytes[0] == 0xFF; }
+    uint32_t ipv4() const
+    {
+        return (uint32_t(m_bytes[12]) << 24) | (uint32_t(m_bytes[13]) << 16) | (uint32_t(m_bytes[14]) << 8)
+            | uint32_t(m_bytes[15]);
+    }
+    // The address as two words in memory order, for masking.
+    uint64_t word(int i) const
+    {
+        uint64_t w;
+        std::memcpy(&w, m_bytes.data() + 8 * i, 8);
+        return w;
+    }
     const std::array<uint8_t, 16>& bytes() const { return m_bytes; }
     // Dotted decimal for IPv4, exactly as the host lines write it.
     std::string text() const;
     void appendText(std::string& out) const;
+    // The same text written at out, which has room for MaxTextLength characters; returns its end.
+    char* writeText(char* out) const;
+    static constexpr size_t MaxTextLength = 45;
 
-    bool operator==(const HostAddress& other) const { return m_bytes == other.m_bytes; }
-    bool operator!=(const HostAddress& other) const { return m_bytes != other.m_bytes; }
+    bool operator==(const HostAddress& other) const
+    {
+        return ((word(0) ^ other.word(0)) | (word(1) ^ other.word(1))) == 0;
+    }
+    bool operator!=(const HostAddress& other) const { return !(*this == other); }
     bool operator<(const HostAddress& other) const { return m_bytes < other.m_bytes; }
     size_t hash() const;
 
@@ -50,10 +76,14 @@ public:
     bool isNetworkOrBroadcast(const HostAddress& address) const;
     std::string text() const;
     void appendText(std::string& out) const;
+    // The same text written at out, which has room for MaxTextLength characters; returns its end.
+    char* writeText(char* out) const;
+    static constexpr size_t MaxTextLength = 45;
 
 private:
     HostAddress m_base;
     int m_prefix = 0; // in bits of the 128-bit form
+    uint64_t m_mask[2] = { 0, 0 }; // the prefix as a mask over the words of an address
 };
 
 // The local networks: a packet counts for a host only when the host lies in one of them.

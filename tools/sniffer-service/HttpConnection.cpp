@@ -2,6 +2,10 @@
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
+
+#include <array>
+#include <cstdio>
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -87,11 +91,16 @@ void HttpConnection::onRequest(beast::error_code e)
     auto method = request.method_string();
     auto result = m_router.answer(std::string_view(method.data(), method.size()),
         std::string_view(request.target().data(), request.target().size()), m_client);
-    answer(std::move(result), request.keep_alive(), request.method() == http::verb::head);
+    bool headOnly = request.method() == http::verb::head;
+    if (result.pieces)
+        // An HTTP/1.0 client knows no chunks: it reads such a body until the close.
+        return answerInPieces(std::move(result), request.keep_alive(), headOnly, request.version() >= 11);
+    answer(std::move(result), request.keep_alive(), headOnly);
 }
 
 void HttpConnection::answer(ResourceAnswer result, bool keepAlive, bool headOnly)
 {
+    m_keepAlive = keepAlive;
     m_response = {};
     m_response.version(11);
     m_response.result(unsigned(result.status));
@@ -108,11 +117,71 @@ void HttpConnection::answer(ResourceAnswer result, bool keepAlive, bool headOnly
         m_stream, m_response, [self = shared_from_this()](beast::error_code e, size_t) { self->onWritten(e); });
 }
 
+void HttpConnection::answerInPieces(ResourceAnswer result, bool keepAlive, bool headOnly, bool chunked)
+{
+    m_chunked = chunked;
+    m_keepAlive = keepAlive && chunked;
+    m_pieces = headOnly ? BodyPieces() : std::move(result.pieces);
+    m_piecesHead = {};
+    m_piecesHead.version(11);
+    m_piecesHead.result(unsigned(result.status));
+    m_piecesHead.set(http::field::content_type, *result.contentType ? result.contentType : TextType);
+    // A HEAD answer says how the body would come without making any of it.
+    m_piecesHead.chunked(chunked);
+    m_piecesHead.keep_alive(m_keepAlive);
+    m_headWriter.emplace(m_piecesHead);
+    // One deadline for the whole answer, however many pieces it takes, so that a client reading
+    // slowly holds its connection no longer than with a built body.
+    m_stream.expires_after(m_limits.writeDeadline);
+    http::async_write_header(m_stream, *m_headWriter, [self = shared_from_this()](beast::error_code e, size_t) {
+        if (e || !self->m_pieces)
+            return self->onWritten(e);
+        self->writePiece();
+    });
+}
+
+void HttpConnection::writePiece()
+{
+    static const char lineEnd[] = "\r\n";
+    static const char lastChunk[] = "0\r\n\r\n";
+    m_piece.clear();
+    try {
+        m_pieces(m_piece);
+    } catch (const std::exception&) {
+        // The head is out: a close in mid-body is what tells the client that the answer failed.
+        return finish();
+    }
+    const bool last = m_piece.empty();
+    std::array<asio::const_buffer, 3> buffers;
+    size_t count = 0;
+    if (m_chunked && last) {
+        buffers[count++] = asio::buffer(lastChunk, sizeof lastChunk - 1);
+    } else if (m_chunked) {
+        // The size line carries no extension: some clients read "size;extension" as the end.
+        int length = std::snprintf(m_chunkSize, sizeof m_chunkSize, "%zx\r\n", m_piece.size());
+        buffers[count++] = asio::buffer(m_chunkSize, size_t(length));
+        buffers[count++] = asio::buffer(m_piece);
+        buffers[count++] = asio::buffer(lineEnd, 2);
+    } else if (!last) {
+        buffers[count++] = asio::buffer(m_piece);
+    }
+    if (count == 0)
+        return onWritten({});
+    asio::async_write(m_stream, buffers, [self = shared_from_this(), last](beast::error_code e, size_t) {
+        if (e || last)
+            return self->onWritten(e);
+        self->writePiece();
+    });
+}
+
 void HttpConnection::onWritten(beast::error_code e)
 {
+    m_pieces = nullptr;
+    m_piece = {};
+    m_headWriter.reset();
     if (e)
         return finish();
-    if (!m_response.keep_alive())
+    if (!m_keepAlive)
         return closeAfterAnswer();
     m_response = {};
     waitForRequest();

@@ -13,9 +13,9 @@
 #include <optional>
 
 // One client connection: waits for a request, reads it within the request deadline, answers it
-// whole, and goes on with the next one (pipelined or not) until the client closes, idles past the
-// limit, sends something malformed, or the service stops. All of it runs on the connection's
-// strand, so a slow client holds nothing but its own connection.
+// (a body given in pieces is made one piece at a time, as the client takes it), and goes on with the next one
+// (pipelined or not) until the client closes, idles past the limit, sends something malformed, or the service stops.
+// All of it runs on the connection's strand, so a slow client holds nothing but its own connection.
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
 public:
     using Closed = std::function<void(HttpConnection*)>;
@@ -34,6 +34,8 @@ private:
     void readRequest();
     void onRequest(boost::beast::error_code error);
     void answer(ResourceAnswer result, bool keepAlive, bool headOnly);
+    void answerInPieces(ResourceAnswer result, bool keepAlive, bool headOnly, bool chunked);
+    void writePiece();
     void onWritten(boost::beast::error_code error);
     void closeAfterAnswer();
     void drain();
@@ -43,6 +45,14 @@ private:
     boost::beast::flat_buffer m_buffer;
     std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> m_parser;
     boost::beast::http::response<boost::beast::http::string_body> m_response;
+    // The answer being sent in pieces: its head, the source, the piece on its way and its framing.
+    boost::beast::http::response<boost::beast::http::empty_body> m_piecesHead;
+    std::optional<boost::beast::http::response_serializer<boost::beast::http::empty_body>> m_headWriter;
+    BodyPieces m_pieces;
+    std::string m_piece;
+    char m_chunkSize[24];
+    bool m_chunked = false;
+    bool m_keepAlive = false;
     char m_discard[4096];
     const ResourceRouter& m_router;
     const HttpLimits& m_limits;

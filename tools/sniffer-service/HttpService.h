@@ -6,6 +6,11 @@
 #include <memory>
 #include <string>
 
+// Gives a body piece by piece while it is sent: each call appends the next piece to an empty
+// string, and a call that appends nothing ends the body. Runs on the connection's strand; may raise,
+// which cuts the answer off.
+using BodyPieces = std::function<void(std::string& piece)>;
+
 // What the resources answer; each call gives a complete body.
 struct ServiceResources {
     std::function<std::string()> snapshot; // "/": rates over 5 seconds
@@ -15,6 +20,9 @@ struct ServiceResources {
     std::function<std::string()> metrics; // "/metrics", Prometheus text format
     // Whether the client with this numeric address is served; the others get 403. Unset: all are.
     std::function<bool(const std::string& clientAddress)> allowClient;
+    // When set, "/history" is sent from these pieces instead, with chunked transfer (to HTTP/1.0
+    // clients: until the close), so that its text is never held whole.
+    std::function<BodyPieces()> historyPieces = nullptr;
 };
 
 // What one client may cost the service and how long it may hold a connection. The defaults let a
@@ -25,7 +33,8 @@ struct HttpLimits {
     std::chrono::milliseconds requestDeadline { 5000 };
     // A kept-alive connection with no request under way is closed after this.
     std::chrono::milliseconds idleLimit { 10000 };
-    // An answer the client does not take within this closes the connection.
+    // An answer the client does not take within this closes the connection; a body sent in pieces
+    // is one answer.
     std::chrono::milliseconds writeDeadline { 10000 };
     size_t connectionsPerAddress = 32;
     size_t connections = 4000;
@@ -35,7 +44,8 @@ struct HttpLimits {
     unsigned threads = 0;
 };
 
-// Serves the resources over HTTP/1.1 with keep-alive and Content-Length. Other paths get 404,
+// Serves the resources over HTTP/1.1 with keep-alive and Content-Length (or chunks, for a body
+// given in pieces). Other paths get 404,
 // malformed requests 400, other methods 405. Pipelined requests are answered in order; a Range
 // header is ignored, so every answer is one whole body.
 class HttpService {

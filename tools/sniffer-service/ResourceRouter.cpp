@@ -4,7 +4,7 @@ ResourceRouter::ResourceRouter(ServiceResources resources)
     : m_routes {
         { "/", std::move(resources.snapshot), "" },
         { "/average/1", std::move(resources.lastSecond), "" },
-        { "/history", std::move(resources.history), "" },
+        { "/history", std::move(resources.history), "", std::move(resources.historyPieces) },
         { "/ip", std::move(resources.names), "" },
         { "/metrics", std::move(resources.metrics), "text/plain; version=0.0.4; charset=utf-8" },
     }
@@ -12,8 +12,7 @@ ResourceRouter::ResourceRouter(ServiceResources resources)
 {
 }
 
-ResourceAnswer ResourceRouter::answer(
-    std::string_view method, std::string_view target, const HostAddress& client) const
+ResourceAnswer ResourceRouter::answer(std::string_view method, std::string_view target, const HostAddress& client) const
 {
     if (m_allowClient && !m_allowClient(client.text()))
         return { 403, "forbidden\n" };
@@ -24,9 +23,11 @@ ResourceAnswer ResourceRouter::answer(
     for (const auto& route : m_routes) {
         if (path != route.path)
             continue;
-        if (!route.body)
+        if (!route.body && !route.pieces)
             break;
         try {
+            if (route.pieces)
+                return { 200, {}, route.contentType, route.pieces() };
             return { 200, route.body(), route.contentType };
         } catch (const std::exception&) {
             return { 500, "internal error\n" };

@@ -14,6 +14,8 @@ struct ResourceAnswer {
     std::string body;
     // Empty: the service's plain single-byte text.
     const char* contentType = "";
+    // Set: the body comes from these pieces, and body is unused.
+    BodyPieces pieces = nullptr;
 };
 
 // Decides what a request gets, from its method, target and the client's address; knows nothing of
@@ -29,6 +31,7 @@ private:
         std::string path;
         std::function<std::string()> body;
         const char* contentType;
+        std::function<BodyPieces()> pieces = nullptr;
     };
     std::vector<Route> m_routes;
     std::function<bool(const std::string&)> m_allowClient;

@@ -16,6 +16,9 @@ std::string Header(size_t hostCount)
 
 namespace {
 
+// An IPv6 address and four negative 64-bit numbers.
+constexpr size_t LongestLine = HostAddress::MaxTextLength + 4 * 21 + 1;
+
 void appendFields(std::string& out, int64_t sendRate, int64_t recvRate, int64_t sent, int64_t received)
 {
     char buffer[4 * 21 + 5];
@@ -41,6 +44,29 @@ void appendClosing(std::string& out)
     out += '\n';
 }
 
+// The host lines of a block from line on, until limit is passed; Divisor 0 takes the block's.
+template <uint64_t Divisor>
+char* writeHostLines(char* p, const char* limit, const HistoryBlock& block, size_t& line, const std::string& addresses,
+    const std::vector<uint32_t>& addressStart)
+{
+    const uint64_t divisor = Divisor ? Divisor : block.divisor;
+    const size_t lines = block.order.size();
+    for (; line < lines && p < limit; ++line) {
+        const uint32_t slot = block.order[line];
+        const uint32_t from = addressStart[slot];
+        std::memcpy(p, addresses.data() + from, addressStart[slot + 1] - from);
+        p += addressStart[slot + 1] - from;
+        const uint64_t values[4] = { block.windowSent[slot] / divisor, block.windowReceived[slot] / divisor,
+            block.sent[slot], block.received[slot] };
+        for (uint64_t v : values) {
+            *p++ = ',';
+            p = std::to_chars(p, p + 20, int64_t(v)).ptr;
+        }
+        *p++ = '\n';
+    }
+    return p;
+}
+
 } // namespace
 
 void AppendHostLine(std::string& out, const HostRow& row)
@@ -52,56 +78,95 @@ void AppendHostLine(std::string& out, const HostRow& row)
 std::string Snapshot(const std::vector<HostRow>& rows)
 {
     std::string out;
-    out.reserve(80 + rows.size() * 56);
     appendHeader(out, rows.size());
-    for (const auto& row : rows)
-        AppendHostLine(out, row);
+    // Lines are written straight into room for the longest ones, a batch at a time, then trimmed:
+    // 65,536 hosts make a quarter of a million appends otherwise.
+    constexpr size_t batch = 512;
+    out.reserve(out.size() + rows.size() * 56 + 64);
+    for (size_t first = 0; first < rows.size(); first += batch) {
+        const size_t used = out.size();
+        const size_t last = std::min(rows.size(), first + batch);
+        out.resize(used + (last - first) * LongestLine);
+        char* p = out.data() + used;
+        for (size_t i = first; i < last; ++i) {
+            const HostRow& row = rows[i];
+            p = row.address.writeText(p);
+            for (int64_t v : { row.sendRate, row.recvRate, row.bytesSent, row.bytesReceived }) {
+                *p++ = ',';
+                p = std::to_chars(p, p + 20, v).ptr;
+            }
+            *p++ = '\n';
+        }
+        out.resize(size_t(p - out.data()));
+    }
     appendClosing(out);
     return out;
 }
 
 std::string History(const HistoryView& view)
 {
-    // Address texts are made once per host, not once per block.
-    std::vector<std::string> texts(view.hosts.size());
-    for (size_t i = 0; i < view.hosts.size(); ++i)
-        if (view.hosts[i].firstSecond != INT64_MAX)
-            view.hosts[i].address.appendText(texts[i]);
-
-    // Each block is written straight into room made for its longest possible form, then trimmed.
-    constexpr size_t longestLine = 45 + 4 * 21 + 1;
+    HistoryWriter writer(view);
     std::string out;
-    size_t used = 0;
-    ForEachHistoryBlock(view, [&](const HistoryBlock& block) {
-        std::string head = Header(block.size());
-        size_t room = head.size() + 1 + block.size() * longestLine + std::strlen(ClosingLine) + 1 + 4;
-        if (out.size() < used + room)
-            out.resize(std::max(used + room, out.size() * 2));
-        char* p = out.data() + used;
-        std::memcpy(p, head.data(), head.size());
-        p += head.size();
-        *p++ = '\n';
-        for (uint32_t slot : block.order) {
-            const std::string& address = texts[slot];
-            std::memcpy(p, address.data(), address.size());
-            p += address.size();
-            const uint64_t values[4] = { block.windowSent[slot] / block.divisor,
-                block.windowReceived[slot] / block.divisor, block.sent[slot], block.received[slot] };
-            for (uint64_t v : values) {
-                *p++ = ',';
-                p = std::to_chars(p, p + 21, int64_t(v)).ptr;
-            }
-            *p++ = '\n';
-        }
-        for (const char* tail : { ClosingLine, "\n", BlockEnd, "\n" }) {
-            size_t length = std::strlen(tail);
-            std::memcpy(p, tail, length);
-            p += length;
-        }
-        used = size_t(p - out.data());
-    });
-    out.resize(used);
+    for (;;) {
+        size_t before = out.size();
+        writer.write(out, 1 << 20);
+        if (out.size() == before)
+            break;
+    }
     return out;
+}
+
+HistoryWriter::HistoryWriter(HistoryView view)
+    : m_blocks(std::move(view))
+{
+    // Address texts are made once per host, not once per block.
+    const auto& hosts = m_blocks.view().hosts;
+    m_addressStart.reserve(hosts.size() + 1);
+    for (const auto& host : hosts) {
+        m_addressStart.push_back(uint32_t(m_addresses.size()));
+        if (host.firstSecond != INT64_MAX)
+            host.address.appendText(m_addresses);
+    }
+    m_addressStart.push_back(uint32_t(m_addresses.size()));
+}
+
+void HistoryWriter::write(std::string& out, size_t want)
+{
+    // Room for the longest line past want: lines are written straight into it, then it is trimmed.
+    const size_t start = out.size();
+    out.resize(start + want + LongestLine);
+    char* p = out.data() + start;
+    char* const limit = p + std::max<size_t>(want, 1);
+    auto put = [&p](const char* text, size_t length) {
+        std::memcpy(p, text, length);
+        p += length;
+    };
+    while (p < limit) {
+        if (!m_inBlock) {
+            if (!m_blocks.next())
+                break;
+            m_inBlock = true;
+            m_line = 0;
+            std::string head = Header(m_blocks.block().size());
+            put(head.data(), head.size());
+            *p++ = '\n';
+            continue;
+        }
+        const HistoryBlock block = m_blocks.block();
+        const size_t lines = block.order.size();
+        // Every block after the first four averages over five seconds; a constant divides faster.
+        if (block.divisor == TrafficCounter::AverageSeconds)
+            p = writeHostLines<TrafficCounter::AverageSeconds>(p, limit, block, m_line, m_addresses, m_addressStart);
+        else
+            p = writeHostLines<0>(p, limit, block, m_line, m_addresses, m_addressStart);
+        // Like every line, the closing line and "###" start before the limit, so they fit the room.
+        if (m_line < lines || p >= limit)
+            break;
+        for (const char* tail : { ClosingLine, "\n", BlockEnd, "\n" })
+            put(tail, std::strlen(tail));
+        m_inBlock = false;
+    }
+    out.resize(size_t(p - out.data()));
 }
 
 std::string NameList(const std::map<HostAddress, std::string>& names)

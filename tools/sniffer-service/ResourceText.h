@@ -22,6 +22,24 @@ void AppendHostLine(std::string& out, const HostRow& row);
 std::string Snapshot(const std::vector<HostRow>& rows);
 // "/history": HistorySeconds snapshot blocks, oldest first, each followed by a "###" line.
 std::string History(const HistoryView& view);
+
+// The text of "/history" made a few lines at a time, so that it can be sent while it is made and
+// is never held whole: what it holds is a few numbers and the address text per host.
+class HistoryWriter {
+public:
+    explicit HistoryWriter(HistoryView view);
+
+    // Appends whole lines, about want bytes of them (at least one line); appends nothing once the
+    // text is complete.
+    void write(std::string& out, size_t want);
+
+private:
+    HistoryBlocks m_blocks;
+    std::string m_addresses; // the address texts of all slots, one after the other
+    std::vector<uint32_t> m_addressStart; // by slot, plus the end
+    bool m_inBlock = false;
+    size_t m_line = 0; // host lines of the current block already written
+};
 // "/ip": address=name lines, in address order.
 std::string NameList(const std::map<HostAddress, std::string>& names);
 

@@ -17,10 +17,11 @@ SnifferService::SnifferService(const ServiceOptions& options, const std::string&
     , m_http({
           counted(0, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); }),
           counted(1, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastSecond); }),
-          counted(2, [this] { return m_store.historyText(); }),
+          {}, // "/history" is sent in pieces, below
           counted(3, [this] { return ResourceText::NameList(ipv4Names()); }),
           counted(4, [this] { return metricsText(); }),
           [this](const std::string& client) { return allowClient(client); },
+          [this] { return historyPieces(); },
       })
 {
     switch (options.mode) {
@@ -65,6 +66,18 @@ std::map<HostAddress, std::string> SnifferService::ipv4Names() const
     for (auto it = names.begin(); it != names.end();)
         it = it->first.isIPv4() ? std::next(it) : names.erase(it);
     return names;
+}
+
+BodyPieces SnifferService::historyPieces()
+{
+    ++m_requests[2];
+    // The view is taken with the first piece, so that a HEAD answer costs nothing; the pieces are
+    // small enough that a slow client holds little more than the view.
+    return [this, writer = std::shared_ptr<ResourceText::HistoryWriter>()](std::string& piece) mutable {
+        if (!writer)
+            writer = std::make_shared<ResourceText::HistoryWriter>(m_store.historyView());
+        writer->write(piece, HistoryPieceBytes);
+    };
 }
 
 std::function<std::string()> SnifferService::counted(size_t resource, std::function<std::string()> body)

@@ -38,6 +38,8 @@ public:
 
     // Seconds between two checks of the kernel's drop counter.
     static constexpr int DropCheckSeconds = 10;
+    // About the size of each piece of "/history" on its way to a client.
+    static constexpr size_t HistoryPieceBytes = 64 * 1024;
 
 private:
     void tickerLoop();
@@ -45,6 +47,8 @@ private:
     void checkDrops();
     std::map<HostAddress, std::string> ipv4Names() const;
     bool allowClient(const std::string& clientAddress);
+    // "/history", made piece by piece while it is sent.
+    BodyPieces historyPieces();
     // Wraps a resource so that each answer counts as served for it.
     std::function<std::string()> counted(size_t resource, std::function<std::string()> body);
 

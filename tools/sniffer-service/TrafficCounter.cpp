@@ -57,8 +57,13 @@ void TrafficCounter::addReceived(const HostAddress& host, uint64_t bytes)
 
 TrafficCounter::Host& TrafficCounter::touch(const HostAddress& address)
 {
-    auto it = m_index.find(address);
-    uint32_t slot = it != m_index.end() ? it->second : insert(address);
+    Recent& recent = m_recent[recentIndex(address)];
+    uint32_t slot = recent.slot;
+    if (slot == None || recent.address != address) {
+        auto it = m_index.find(address);
+        slot = it != m_index.end() ? it->second : insert(address);
+        recent = { address, slot };
+    }
     Host& h = m_hosts[slot];
     if (h.lastActive != m_second) {
         h.lastActive = m_second;
@@ -81,6 +86,9 @@ uint32_t TrafficCounter::insert(const HostAddress& address)
         unlink(slot);
         const Host& old = m_hosts[slot];
         m_index.erase(old.address);
+        Recent& recent = m_recent[recentIndex(old.address)];
+        if (recent.slot == slot)
+            recent = {};
         ++m_evicted;
         m_evictedSent += old.sent + old.pendingSent;
         m_evictedReceived += old.received + old.pendingReceived;
@@ -182,14 +190,14 @@ std::vector<HostRow> TrafficCounter::snapshot(RateWindow window) const
     std::vector<HostRow> rows;
     rows.reserve(m_index.size());
     const uint64_t divisor = std::max<uint64_t>(1, std::min<uint64_t>(AverageSeconds, m_second));
-    for (const auto& [address, slot] : m_index) {
-        const Host& h = m_hosts[slot];
+    // Every slot holds a host (a slot is only ever handed on), and they lie side by side.
+    for (const Host& h : m_hosts) {
         // A host first seen in the running second joins the snapshot when that second ends, as it
         // does in the history.
         if (h.firstSecond >= m_second)
             continue;
         HostRow row;
-        row.address = address;
+        row.address = h.address;
         if (window == RateWindow::LastSecond) {
             row.sendRate = int64_t(h.lastSecondSent);
             row.recvRate = int64_t(h.lastSecondReceived);

@@ -111,6 +111,19 @@ private:
     size_t m_hostLimit;
     std::vector<Host> m_hosts;
     std::unordered_map<HostAddress, uint32_t, HostAddressHash> m_index;
+    // The slots of hosts counted lately, by hash: most packets come from a host seen a moment ago,
+    // and this spares them the index. An entry always names the slot's current host.
+    struct Recent {
+        HostAddress address;
+        uint32_t slot = None;
+    };
+    static constexpr int RecentBits = 12;
+    // The high bits of a product: the address hash alone differs little in its low bits.
+    static size_t recentIndex(const HostAddress& a)
+    {
+        return size_t((uint64_t(a.hash()) * 0x9E3779B97F4A7C15ull) >> (64 - RecentBits));
+    }
+    std::vector<Recent> m_recent = std::vector<Recent>(size_t(1) << RecentBits);
     uint32_t m_newest = None, m_oldest = None;
     std::vector<uint32_t> m_pendingSlots;
     uint64_t m_second = 0; // the second being counted; also the number of finished seconds
@@ -157,6 +170,32 @@ template <typename Apply> void SecondRecord::forEach(Apply&& apply) const
 }
 
 // Rebuilds, second by second, the snapshot the service would have served at the end of each of the
-// last HistorySeconds seconds (oldest first), calling block for each. Seconds before the start give
-// empty blocks, so there are always HistorySeconds of them.
+// last HistorySeconds seconds (oldest first), one block per next(), so that a reader can stop and
+// go on between blocks. Seconds before the start give empty blocks, so there are always
+// HistorySeconds of them. Holds a few numbers per host, never the text.
+class HistoryBlocks {
+public:
+    explicit HistoryBlocks(HistoryView view);
+    HistoryBlocks(const HistoryBlocks&) = delete;
+    HistoryBlocks& operator=(const HistoryBlocks&) = delete;
+
+    // Moves on to the next block; false after the last one.
+    bool next();
+    // The current block; valid after a next() that gave true, until the following next().
+    HistoryBlock block() const;
+    const HistoryView& view() const { return m_view; }
+
+private:
+    template <typename Apply> void forEachEntry(int64_t second, Apply&& apply) const;
+
+    HistoryView m_view;
+    int64_t m_first = 0, m_last = 0, m_oldestRecord = 0;
+    int64_t m_second = 0; // the current block's second; m_first - 1 before the first next()
+    std::vector<uint64_t> m_sent, m_received, m_windowSent, m_windowReceived, m_total;
+    std::vector<uint32_t> m_joining; // hosts by the second they were first counted in
+    size_t m_joined = 0;
+    std::vector<uint32_t> m_order;
+};
+
+// Calls block for each block of HistoryBlocks, oldest first.
 void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const HistoryBlock&)>& block);

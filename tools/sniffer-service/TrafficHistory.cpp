@@ -50,73 +50,96 @@ void sortByDataTransferred(std::vector<uint32_t>& order, const std::vector<uint6
 
 } // namespace
 
-void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const HistoryBlock&)>& block)
+HistoryBlocks::HistoryBlocks(HistoryView view)
+    : m_view(std::move(view))
 {
     constexpr int64_t window = TrafficCounter::AverageSeconds;
-    const int64_t last = int64_t(view.finishedSeconds) - 1;
-    const int64_t first = last - TrafficCounter::HistorySeconds + 1;
-    const int64_t oldestRecord = int64_t(view.finishedSeconds) - int64_t(view.seconds.size());
-    const size_t n = view.hosts.size();
-    auto record = [&](int64_t second) -> const SecondRecord* {
-        if (second < oldestRecord || second > last)
-            return nullptr;
-        return view.seconds[size_t(second - oldestRecord)].get();
-    };
-    // A slot reused by a newer host must not inherit the traffic of the host it replaced.
-    auto forEachEntry = [&](int64_t second, auto&& apply) {
-        if (auto r = record(second))
-            r->forEach([&](const SecondEntry& e) {
-                if (e.slot < n && view.hosts[e.slot].firstSecond <= second)
-                    apply(e);
-            });
-    };
+    m_last = int64_t(m_view.finishedSeconds) - 1;
+    m_first = m_last - TrafficCounter::HistorySeconds + 1;
+    m_oldestRecord = int64_t(m_view.finishedSeconds) - int64_t(m_view.seconds.size());
+    m_second = m_first - 1;
+    const size_t n = m_view.hosts.size();
 
-    std::vector<uint64_t> sent(n), received(n), windowSent(n), windowReceived(n), total(n);
+    m_sent.resize(n);
+    m_received.resize(n);
+    m_windowSent.resize(n);
+    m_windowReceived.resize(n);
+    m_total.resize(n);
     for (size_t i = 0; i < n; ++i) {
-        sent[i] = view.hosts[i].sent;
-        received[i] = view.hosts[i].received;
+        m_sent[i] = m_view.hosts[i].sent;
+        m_received[i] = m_view.hosts[i].received;
     }
-    for (int64_t s = last; s > first; --s)
+    for (int64_t s = m_last; s > m_first; --s)
         forEachEntry(s, [&](const SecondEntry& e) {
-            sent[e.slot] -= e.sent;
-            received[e.slot] -= e.received;
+            m_sent[e.slot] -= e.sent;
+            m_received[e.slot] -= e.received;
         });
-    for (int64_t s = first - window + 1; s <= first; ++s)
+    for (int64_t s = m_first - window + 1; s <= m_first; ++s)
         forEachEntry(s, [&](const SecondEntry& e) {
-            windowSent[e.slot] += e.sent;
-            windowReceived[e.slot] += e.received;
+            m_windowSent[e.slot] += e.sent;
+            m_windowReceived[e.slot] += e.received;
         });
 
-    // Hosts by the second they were first counted in, so each block adds the newcomers.
-    std::vector<uint32_t> joining;
+    // Each block adds the hosts first counted in its second.
     for (uint32_t i = 0; i < n; ++i)
-        if (view.hosts[i].firstSecond != INT64_MAX)
-            joining.push_back(i);
-    std::sort(joining.begin(), joining.end(),
-        [&](uint32_t a, uint32_t b) { return view.hosts[a].firstSecond < view.hosts[b].firstSecond; });
-    size_t joined = 0;
+        if (m_view.hosts[i].firstSecond != INT64_MAX)
+            m_joining.push_back(i);
+    std::sort(m_joining.begin(), m_joining.end(),
+        [&](uint32_t a, uint32_t b) { return m_view.hosts[a].firstSecond < m_view.hosts[b].firstSecond; });
+    m_order.reserve(m_joining.size());
+}
 
-    std::vector<uint32_t> order;
-    order.reserve(joining.size());
-    for (int64_t s = first; s <= last; ++s) {
-        if (s > first) {
-            forEachEntry(s, [&](const SecondEntry& e) {
-                sent[e.slot] += e.sent;
-                received[e.slot] += e.received;
-                windowSent[e.slot] += e.sent;
-                windowReceived[e.slot] += e.received;
-            });
-            forEachEntry(s - window, [&](const SecondEntry& e) {
-                windowSent[e.slot] -= e.sent;
-                windowReceived[e.slot] -= e.received;
-            });
-        }
-        while (joined < joining.size() && view.hosts[joining[joined]].firstSecond <= s)
-            order.push_back(joining[joined++]);
-        for (uint32_t slot : order)
-            total[slot] = sent[slot] + received[slot];
-        sortByDataTransferred(order, total, view);
-        const uint64_t divisor = uint64_t(std::max<int64_t>(1, std::min<int64_t>(window, s + 1)));
-        block(HistoryBlock { view, order, sent, received, windowSent, windowReceived, divisor });
+template <typename Apply> void HistoryBlocks::forEachEntry(int64_t second, Apply&& apply) const
+{
+    if (second < m_oldestRecord || second > m_last)
+        return;
+    const SecondRecord* r = m_view.seconds[size_t(second - m_oldestRecord)].get();
+    if (!r)
+        return;
+    const size_t n = m_view.hosts.size();
+    // A slot reused by a newer host must not inherit the traffic of the host it replaced.
+    r->forEach([&](const SecondEntry& e) {
+        if (e.slot < n && m_view.hosts[e.slot].firstSecond <= second)
+            apply(e);
+    });
+}
+
+bool HistoryBlocks::next()
+{
+    constexpr int64_t window = TrafficCounter::AverageSeconds;
+    if (m_second >= m_last)
+        return false;
+    const int64_t s = ++m_second;
+    if (s > m_first) {
+        forEachEntry(s, [&](const SecondEntry& e) {
+            m_sent[e.slot] += e.sent;
+            m_received[e.slot] += e.received;
+            m_windowSent[e.slot] += e.sent;
+            m_windowReceived[e.slot] += e.received;
+        });
+        forEachEntry(s - window, [&](const SecondEntry& e) {
+            m_windowSent[e.slot] -= e.sent;
+            m_windowReceived[e.slot] -= e.received;
+        });
     }
+    while (m_joined < m_joining.size() && m_view.hosts[m_joining[m_joined]].firstSecond <= s)
+        m_order.push_back(m_joining[m_joined++]);
+    for (uint32_t slot : m_order)
+        m_total[slot] = m_sent[slot] + m_received[slot];
+    sortByDataTransferred(m_order, m_total, m_view);
+    return true;
+}
+
+HistoryBlock HistoryBlocks::block() const
+{
+    constexpr int64_t window = TrafficCounter::AverageSeconds;
+    const uint64_t divisor = uint64_t(std::max<int64_t>(1, std::min<int64_t>(window, m_second + 1)));
+    return HistoryBlock { m_view, m_order, m_sent, m_received, m_windowSent, m_windowReceived, divisor };
+}
+
+void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const HistoryBlock&)>& block)
+{
+    HistoryBlocks blocks(view);
+    while (blocks.next())
+        block(blocks.block());
 }

@@ -31,6 +31,11 @@ std::string TrafficStore::snapshotText(TrafficCounter::RateWindow window) const
 
 std::string TrafficStore::historyText() const
 {
+    return ResourceText::History(historyView());
+}
+
+HistoryView TrafficStore::historyView() const
+{
     HistoryView view;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -40,7 +45,7 @@ std::string TrafficStore::historyText() const
     for (auto& host : view.hosts)
         if (!host.address.isIPv4())
             host.firstSecond = INT64_MAX;
-    return ResourceText::History(view);
+    return view;
 }
 
 std::vector<HostAddress> TrafficStore::addresses() const

@@ -28,6 +28,8 @@ public:
     // "/" and "/history" hold IPv4 hosts only: the monitor keys its rows by IPv4 address.
     std::string snapshotText(TrafficCounter::RateWindow window) const;
     std::string historyText() const;
+    // What "/history" is made from, taken under the lock so that the text is made without it.
+    HistoryView historyView() const;
     std::vector<HostAddress> addresses() const;
     size_t hostCount() const;
     // Fills the hosts and the host table's counts of a scrape.

@@ -5,6 +5,7 @@
 #include "ResourceText.h"
 #include "SnifferService.h"
 #include "TrafficStore.h"
+#include "support/OwnNetwork.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -377,39 +378,6 @@ void benchMemory(uint32_t activePerSecond, const char* what)
             what, double(result[1]) / 1024, double(result[1] - result[0]) / 1024);
 }
 
-bool writeProcFile(const char* path, const std::string& text)
-{
-    int fd = open(path, O_WRONLY);
-    if (fd < 0)
-        return false;
-    bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
-    close(fd);
-    return ok;
-}
-
-// A network namespace of this process's own with its loopback up, so that the capture sees only
-// the burst and nothing can leave the machine. Without root, a user namespace grants the rights.
-std::string enterOwnNetwork()
-{
-    if (unshare(CLONE_NEWNET) != 0) {
-        std::string uid = std::to_string(getuid()), gid = std::to_string(getgid());
-        if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
-            return std::string("unshare: ") + std::strerror(errno);
-        writeProcFile("/proc/self/setgroups", "deny");
-        if (!writeProcFile("/proc/self/uid_map", "0 " + uid + " 1")
-            || !writeProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
-            return "cannot map the user into its namespace";
-    }
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq r {};
-    std::strcpy(r.ifr_name, "lo");
-    bool up = ioctl(fd, SIOCGIFFLAGS, &r) == 0;
-    r.ifr_flags |= IFF_UP;
-    up = up && ioctl(fd, SIOCSIFFLAGS, &r) == 0;
-    close(fd);
-    return up ? "" : std::string("bringing up lo: ") + std::strerror(errno);
-}
-
 // Live capture on the loopback of a namespace of its own while 500,000 datagrams are sent as fast
 // as one thread can: how many the service counted and what the kernel says it dropped. In a child
 // process, so that the other figures keep the machine's network.
@@ -427,7 +395,7 @@ void benchLiveBurst()
             (void)ignored;
             _exit(0);
         };
-        std::string problem = enterOwnNetwork();
+        std::string problem = EnterOwnNetwork();
         if (!problem.empty()) {
             std::snprintf(report, sizeof report, "live capture burst: not measured (%s)", problem.c_str());
             done();

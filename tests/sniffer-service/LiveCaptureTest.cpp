@@ -2,6 +2,7 @@
 #include "PacketFiles.h"
 #include "SnifferService.h"
 #include "TrafficStore.h"
+#include "support/OwnNetwork.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -29,47 +30,12 @@ namespace {
 bool g_inOwnNamespace = false;
 std::string g_namespaceProblem;
 
-bool writeFile(const char* path, const std::string& text)
-{
-    int fd = open(path, O_WRONLY);
-    if (fd < 0)
-        return false;
-    bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
-    close(fd);
-    return ok;
-}
-
-// Without root, a user namespace of our own grants the rights for the network namespace; being
-// root inside it lets the service we start keep them.
-bool unshareAsUser()
-{
-    std::string uid = std::to_string(getuid()), gid = std::to_string(getgid());
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
-        return false;
-    writeFile("/proc/self/setgroups", "deny");
-    return writeFile("/proc/self/uid_map", "0 " + uid + " 1") && writeFile("/proc/self/gid_map", "0 " + gid + " 1");
-}
-
 class OwnNetworkNamespace : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        if (unshare(CLONE_NEWNET) != 0 && !unshareAsUser()) {
-            g_namespaceProblem = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
-            return;
-        }
-        int fd = socket(AF_INET, SOCK_DGRAM, 0);
-        ifreq r {};
-        std::strcpy(r.ifr_name, "lo");
-        bool up = ioctl(fd, SIOCGIFFLAGS, &r) == 0;
-        r.ifr_flags |= IFF_UP;
-        up = up && ioctl(fd, SIOCSIFFLAGS, &r) == 0;
-        close(fd);
-        if (!up) {
-            g_namespaceProblem = std::string("bringing up lo: ") + std::strerror(errno);
-            return;
-        }
-        g_inOwnNamespace = true;
+        g_namespaceProblem = EnterOwnNetwork();
+        g_inOwnNamespace = g_namespaceProblem.empty();
     }
 };
 

@@ -1,4 +1,4 @@
-#include "graph/chart/TChart.h"
+#include "chart/TChart.h"
 
 #include <QApplication>
 #include <QImage>

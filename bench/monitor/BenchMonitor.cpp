@@ -3,9 +3,9 @@
 #include "FormProbe.h"
 
 #include "base/StringList.h"
+#include "chart/TChart.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
-#include "graph/chart/TChart.h"
 #include "service/LineSplitting.h"
 #include "support/FakeSnifferService.h"
 #include "support/TempSettings.h"

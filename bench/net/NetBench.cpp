@@ -4,7 +4,7 @@
 //   bench_net [small-runs [large-runs [nginx-runs]]]   everything
 //   bench_net --nginx [runs]                           only the nginx comparison
 #include "NginxBodyBench.h"
-#include "service/http/NetHTTP.h"
+#include "net/NetHTTP.h"
 
 #include <arpa/inet.h>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "NginxBodyBench.h"
 
-#include "service/http/NetHTTP.h"
+#include "net/NetHTTP.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -2,6 +2,7 @@
 
 #include "ui_SnifferMainForm.h"
 
+#include "chart/TChart.h"
 #include "controls/AlignLayout.h"
 #include "controls/EventBinding.h"
 #include "controls/FormStyle.h"
@@ -9,8 +10,7 @@
 #include "controls/TSaveDialog.h"
 #include "controls/TStringGrid.h"
 #include "controls/TabOrder.h"
-#include "graph/chart/TChart.h"
-#include "service/http/NetHTTP.h"
+#include "net/NetHTTP.h"
 #include "settings/SnifferSettings.h"
 #include "table/QuickList.h"
 

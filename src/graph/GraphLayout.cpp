@@ -1,10 +1,10 @@
 #include "app/SnifferMainForm.h"
 
+#include "chart/AreaSeries.h"
+#include "chart/TChart.h"
 #include "controls/AlignLayout.h"
 #include "controls/TPanel.h"
 #include "controls/TRadioGroup.h"
-#include "graph/chart/AreaSeries.h"
-#include "graph/chart/TChart.h"
 #include "settings/SnifferSettings.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #include "app/SnifferMainForm.h"
 
 #include "base/IntegerText.h"
+#include "chart/AreaSeries.h"
+#include "chart/TChart.h"
 #include "controls/DisplayText.h"
 #include "graph/HostSeries.h"
-#include "graph/chart/AreaSeries.h"
-#include "graph/chart/TChart.h"
 #include "table/GetField.h"
 #include "table/HostColors.h"
 

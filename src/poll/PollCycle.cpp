@@ -1,9 +1,9 @@
 #include "app/SnifferMainForm.h"
 
 #include "base/StringList.h"
+#include "chart/TChart.h"
 #include "controls/AutoSizeLabel.h"
 #include "controls/TStringGrid.h"
-#include "graph/chart/TChart.h"
 #include "poll/HistoryBlocks.h"
 #include "service/FetchLimits.h"
 #include "service/ServiceLocations.h"

@@ -1,12 +1,12 @@
 #include "app/SnifferMainForm.h"
 
 #include "base/StringList.h"
+#include "net/NetHTTP.h"
+#include "net/NetSSLIOHandlerSocket.h"
 #include "service/FetchLimits.h"
 #include "service/FetchPace.h"
 #include "service/LineSplitting.h"
 #include "service/ResourceLocation.h"
-#include "service/http/NetHTTP.h"
-#include "service/http/NetSSLIOHandlerSocket.h"
 
 #include <QLabel>
 

@@ -1,8 +1,8 @@
 #include "app/SnifferMainForm.h"
 
+#include "chart/ChartTypes.h"
 #include "controls/DisplayText.h"
 #include "controls/TStringGrid.h"
-#include "graph/chart/ChartTypes.h"
 #include "table/HostColors.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include "base/IntegerText.h"
 #include "base/StringList.h"
+#include "chart/TChart.h"
 #include "controls/AutoSizeLabel.h"
 #include "controls/DisplayText.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
-#include "graph/chart/TChart.h"
 #include "service/ServiceLocations.h"
 #include "service/StripMarkup.h"
 #include "table/Formatting.h"

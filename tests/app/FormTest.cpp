@@ -1,9 +1,9 @@
 #include "FormProbe.h"
 
+#include "chart/TChart.h"
 #include "controls/MessageBoxes.h"
 #include "controls/TRadioGroup.h"
 #include "controls/TStringGrid.h"
-#include "graph/chart/TChart.h"
 #include "support/TempSettings.h"
 
 #include <QApplication>

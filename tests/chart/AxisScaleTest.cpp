@@ -1,5 +1,5 @@
-#include "graph/chart/AxisScale.h"
-#include "graph/chart/ChartTypes.h"
+#include "chart/AxisScale.h"
+#include "chart/ChartTypes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/chart/TChart.h"
+#include "chart/TChart.h"
 
 #include <QImage>
 #include <QPainter>

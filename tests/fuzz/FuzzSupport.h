@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/http/NetIOHandler.h"
+#include "net/NetIOHandler.h"
 
 #include <algorithm>
 #include <cstdint>

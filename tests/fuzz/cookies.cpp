@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "base/Exception.h"
-#include "service/http/NetCookies.h"
+#include "net/NetCookies.h"
 
 #include <vector>
 

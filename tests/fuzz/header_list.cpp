@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "base/Exception.h"
-#include "service/http/NetHTTPHeaderInfo.h"
+#include "net/NetHTTPHeaderInfo.h"
 
 #include <algorithm>
 #include <cstring>

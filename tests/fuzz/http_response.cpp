@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "base/Exception.h"
-#include "service/http/NetHTTP.h"
+#include "net/NetHTTP.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

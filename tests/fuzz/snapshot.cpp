@@ -7,11 +7,11 @@
 
 #include "base/Exception.h"
 #include "base/StringList.h"
+#include "chart/TChart.h"
 #include "controls/TRadioGroup.h"
-#include "graph/chart/TChart.h"
+#include "net/NetHTTP.h"
 #include "service/LineSplitting.h"
 #include "service/StripMarkup.h"
-#include "service/http/NetHTTP.h"
 #include "settings/SnifferSettings.h"
 #include "table/QuickList.h"
 

@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "base/Exception.h"
-#include "service/http/NetURI.h"
+#include "net/NetURI.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,8 +1,8 @@
 #include "MonitorFixture.h"
 
+#include "chart/AreaSeries.h"
 #include "controls/TPanel.h"
 #include "controls/TRadioGroup.h"
-#include "graph/chart/AreaSeries.h"
 
 #include <QCheckBox>
 #include <QLabel>

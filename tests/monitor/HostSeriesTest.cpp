@@ -1,8 +1,8 @@
 #include "MonitorFixture.h"
 
+#include "chart/AreaSeries.h"
 #include "controls/TRadioGroup.h"
 #include "graph/HostSeries.h"
-#include "graph/chart/AreaSeries.h"
 #include "table/HostColors.h"
 
 #include <QRadioButton>

@@ -1,7 +1,7 @@
 #include "MonitorFixture.h"
 
 #include "base/DateTime.h"
-#include "graph/chart/AreaSeries.h"
+#include "chart/AreaSeries.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,13 +1,13 @@
 #include "MonitorFixture.h"
 
+#include "net/NetHTTPHeaderInfo.h"
 #include "poll/HistoryBlocks.h"
 #include "service/FetchLimits.h"
 #include "service/LineSplitting.h"
 #include "service/StripMarkup.h"
-#include "service/http/NetHTTPHeaderInfo.h"
 #include "table/QuickList.h"
 
-#include "graph/chart/AreaSeries.h"
+#include "chart/AreaSeries.h"
 
 #include <QPushButton>
 

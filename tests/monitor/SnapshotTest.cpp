@@ -1,7 +1,7 @@
 #include "MonitorFixture.h"
 
+#include "chart/AreaSeries.h"
 #include "controls/TRadioGroup.h"
-#include "graph/chart/AreaSeries.h"
 
 #include <QCheckBox>
 #include <QLabel>

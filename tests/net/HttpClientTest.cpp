@@ -1,7 +1,7 @@
 #include "NetTestHelpers.h"
 
-#include "service/http/NetExceptions.h"
-#include "service/http/NetHTTP.h"
+#include "net/NetExceptions.h"
+#include "net/NetHTTP.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/http/NetHTTP.h"
+#include "net/NetHTTP.h"
 #include "support/ScriptedServer.h"
 
 #include <chrono>

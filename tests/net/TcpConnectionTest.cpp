@@ -1,8 +1,8 @@
 #include "NetTestHelpers.h"
 
-#include "service/http/NetExceptions.h"
-#include "service/http/NetHTTP.h"
-#include "service/http/NetTCPClient.h"
+#include "net/NetExceptions.h"
+#include "net/NetHTTP.h"
+#include "net/NetTCPClient.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

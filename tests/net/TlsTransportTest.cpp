@@ -1,7 +1,7 @@
 #include "NetTestHelpers.h"
 
-#include "service/http/NetExceptions.h"
-#include "service/http/NetSSLIOHandlerSocket.h"
+#include "net/NetExceptions.h"
+#include "net/NetSSLIOHandlerSocket.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

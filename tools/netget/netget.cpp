@@ -1,8 +1,8 @@
 // Fetches locations in order the way the monitor does, to check a service from the command line:
 // one client kept across fetches, a fresh one after any failure, the monitor's time limits.
-#include "service/http/NetExceptions.h"
-#include "service/http/NetHTTP.h"
-#include "service/http/NetSSLIOHandlerSocket.h"
+#include "net/NetExceptions.h"
+#include "net/NetHTTP.h"
+#include "net/NetSSLIOHandlerSocket.h"
 
 #include <cstdio>
 #include <cxxabi.h>

@@ -1,0 +1,286 @@
+#include "chart/AreaSeries.h"
+
+#include "chart/ChartGeometry.h"
+#include "chart/TChart.h"
+
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+
+TCustomSeries::TCustomSeries(QObject* owner)
+    : TChartSeries(owner)
+{
+    linePen_.SetOnChange([this] { repaint(); });
+    areaLinesPen_.SetOnChange([this] { repaint(); });
+}
+
+void TCustomSeries::SetDrawArea(bool drawArea)
+{
+    if (drawArea_ == drawArea)
+        return;
+    drawArea_ = drawArea;
+    repaint();
+}
+
+void TCustomSeries::SetAreaColor(TColor color)
+{
+    if (areaColor_ == color)
+        return;
+    areaColor_ = color;
+    repaint();
+}
+
+double TCustomSeries::StackBase(int index) const
+{
+    return stackSum(index, false);
+}
+
+double TCustomSeries::StackTotal(int index) const
+{
+    return stackSum(index, true);
+}
+
+double TCustomSeries::stackSum(int index, bool includeSelf) const
+{
+    TChart* chart = ParentChart();
+    if (!chart || index < 0 || index >= PointCount())
+        return 0;
+    double sum = 0;
+    if (chart->cachedStackSum(*this, index, includeSelf, sum))
+        return sum;
+    const double v = YValues().Data()[index];
+    for (const TChartSeries* other : chart->SeriesList()) {
+        if (other == this && !includeSelf)
+            break;
+        if (!other->Active() || other->PointCount() <= index || !SameKind(*other))
+            continue;
+        const double w = other->YValues().Data()[index];
+        if ((v >= 0 && w > 0) || (v < 0 && w < 0))
+            sum += w;
+    }
+    return sum;
+}
+
+int TCustomSeries::clampedPos(const TAxisScale& scale, double value)
+{
+    // Nothing is drawn past the bottom edge of the plot, where an inverted axis puts large values.
+    return std::min(scale.CalcPosValue(value), scale.endPos);
+}
+
+TCustomSeries::PointPos TCustomSeries::pointPos(int index) const
+{
+    return pointPos(index, GetHorizAxis()->Scale(), GetVertAxis()->Scale());
+}
+
+TCustomSeries::PointPos TCustomSeries::pointPos(
+    int index, const TAxisScale& horizontal, const TAxisScale& vertical) const
+{
+    PointPos pos;
+    pos.x = horizontal.CalcPosValue(XValues().Data()[index]);
+    const double y = YValues().Data()[index];
+    switch (stacked_) {
+    case cssNone:
+        pos.top = vertical.CalcPosValue(y);
+        pos.floor = vertical.inverted ? vertical.startPos : vertical.endPos;
+        break;
+    case cssStack: {
+        const double base = StackBase(index);
+        pos.top = clampedPos(vertical, base + y);
+        pos.floor = clampedPos(vertical, base);
+        break;
+    }
+    case cssStack100: {
+        const double total = StackTotal(index);
+        if (total != 0) {
+            const double base = StackBase(index);
+            pos.top = clampedPos(vertical, (base + y) * 100 / total);
+            pos.floor = clampedPos(vertical, base * 100 / total);
+        } else {
+            pos.top = pos.floor = vertical.endPos;
+        }
+        break;
+    }
+    }
+    return pos;
+}
+
+int TCustomSeries::CalcXPos(int index) const
+{
+    if (!ParentChart() || index < 0 || index >= PointCount())
+        return 0;
+    return GetHorizAxis()->Scale().CalcPosValue(XValues().Data()[index]);
+}
+
+int TCustomSeries::CalcTopPos(int index) const
+{
+    if (!ParentChart() || index < 0 || index >= PointCount())
+        return 0;
+    return pointPos(index).top;
+}
+
+int TCustomSeries::CalcFloorPos(int index) const
+{
+    if (!ParentChart() || index < 0 || index >= PointCount())
+        return 0;
+    return pointPos(index).floor;
+}
+
+double TCustomSeries::SeriesMaxValue() const
+{
+    if (stacked_ == cssStack100)
+        return 100;
+    double result = YValues().MaxValue();
+    if (stacked_ == cssStack) {
+        const double* y = YValues().Data();
+        for (int i = 0; i < PointCount(); ++i)
+            result = std::max(result, StackBase(i) + y[i]);
+    }
+    return result;
+}
+
+double TCustomSeries::SeriesMinValue() const
+{
+    if (stacked_ == cssStack100)
+        return 0;
+    double result = YValues().MinValue();
+    if (stacked_ == cssStack) {
+        const double* y = YValues().Data();
+        for (int i = 0; i < PointCount(); ++i)
+            result = std::min(result, StackBase(i) + y[i]);
+    }
+    return result;
+}
+
+int TCustomSeries::SeriesPointAt(int px, int py) const
+{
+    if (!ParentChart() || FirstValueIndex() < 0 || LastValueIndex() < 0)
+        return -1;
+    const int first = clickableLine_ ? std::max(FirstValueIndex() - 1, 0) : FirstValueIndex();
+    const int last = std::min(LastValueIndex(), PointCount() - 1);
+    const QPoint p(px, py);
+    const TAxisScale& horizontal = GetHorizAxis()->Scale();
+    const TAxisScale& vertical = GetVertAxis()->Scale();
+    PointPos previous {};
+    for (int b = first; b <= last; ++b) {
+        const PointPos pos = pointPos(b, horizontal, vertical);
+        if (pos.x == px && pos.top == py)
+            return b;
+        if (b > first) {
+            const QPoint a(previous.x, previous.top);
+            const QPoint c(pos.x, pos.top);
+            if (DistanceToSegment(p, a, c) <= 1)
+                return b - 1;
+            if (drawArea_) {
+                const QPoint quad[4] = { a, c, QPoint(pos.x, pos.floor), QPoint(previous.x, previous.floor) };
+                if (PointInPolygon(p, quad, 4))
+                    return b - 1;
+            }
+        }
+        previous = pos;
+    }
+    return -1;
+}
+
+void TCustomSeries::Draw(QPainter& painter) const
+{
+    const int first = FirstValueIndex();
+    const int last = LastValueIndex();
+    if (!ParentChart() || first < 0 || last < first)
+        return;
+    // The area reaches the plot's left edge from the point before the first one in view.
+    const int start = (first > 0 && drawArea_) ? first - 1 : first;
+    const TAxisScale& horizontal = GetHorizAxis()->Scale();
+    const TAxisScale& vertical = GetVertAxis()->Scale();
+    std::vector<PointPos> pos;
+    pos.reserve(size_t(last - start + 1));
+    for (int i = start; i <= last; ++i)
+        pos.push_back(pointPos(i, horizontal, vertical));
+    drawPieces(painter, pos, start);
+}
+
+void TCustomSeries::drawPieces(QPainter& painter, const std::vector<PointPos>& pos, int firstIndex) const
+{
+    const int n = int(pos.size());
+    bool increasing = true;
+    bool decreasing = true;
+    for (int k = 1; k < n; ++k) {
+        increasing = increasing && pos[size_t(k)].x >= pos[size_t(k - 1)].x;
+        decreasing = decreasing && pos[size_t(k)].x <= pos[size_t(k - 1)].x;
+    }
+
+    painter.setPen(Qt::NoPen);
+    if (drawArea_ && n > 1 && (increasing || decreasing) && (areaColor_ != clDefault || !HasPointColors())
+        && !areaLinesPen_.Visible()) {
+        // One colour and pieces side by side: the pieces together are one polygon between the
+        // top line and the floor line, which fills the same pixels far faster.
+        QPolygon band(2 * n);
+        for (int k = 0; k < n; ++k) {
+            band.setPoint(k, pos[size_t(k)].x, pos[size_t(k)].top);
+            band.setPoint(2 * n - 1 - k, pos[size_t(k)].x, pos[size_t(k)].floor);
+        }
+        painter.setBrush(ToQColor(areaColor_ != clDefault ? areaColor_ : SeriesColor()));
+        painter.drawPolygon(band, Qt::OddEvenFill);
+    } else if (drawArea_) {
+        QPen outline
+            = areaLinesPen_.Visible() ? QPen(ToQColor(areaLinesPen_.Color()), areaLinesPen_.Width()) : QPen(Qt::NoPen);
+        for (int k = 1; k < n; ++k) {
+            const PointPos& a = pos[size_t(k - 1)];
+            const PointPos& b = pos[size_t(k)];
+            if (a.x == b.x && a.top == b.top)
+                continue;
+            const TColor color = areaColor_ != clDefault ? areaColor_ : PointColor(firstIndex + k);
+            painter.setBrush(ToQColor(color));
+            painter.setPen(outline);
+            const QPoint quad[4]
+                = { QPoint(a.x, a.floor), QPoint(a.x, a.top), QPoint(b.x, b.top), QPoint(b.x, b.floor) };
+            painter.drawPolygon(quad, 4, Qt::OddEvenFill);
+        }
+    }
+
+    if (linePen_.Visible()) {
+        painter.setPen(QPen(ToQColor(linePen_.Color()), linePen_.Width()));
+        for (int k = 1; k < n; ++k) {
+            const PointPos& a = pos[size_t(k - 1)];
+            const PointPos& b = pos[size_t(k)];
+            if (a.x != b.x || a.top != b.top)
+                painter.drawLine(a.x, a.top, b.x, b.top);
+        }
+    }
+}
+
+TAreaSeries::TAreaSeries(QObject* owner)
+    : TCustomSeries(owner)
+{
+    SetDrawArea(true);
+}
+
+TAreaSeries::TMultiArea TAreaSeries::MultiArea() const
+{
+    switch (Stacked()) {
+    case cssStack:
+        return maStacked;
+    case cssStack100:
+        return maStacked100;
+    case cssNone:
+        break;
+    }
+    return maNone;
+}
+
+void TAreaSeries::SetMultiArea(TMultiArea multiArea)
+{
+    if (multiArea == MultiArea())
+        return;
+    const TCustomSeriesStack stacked
+        = multiArea == maStacked ? cssStack : (multiArea == maStacked100 ? cssStack100 : cssNone);
+    setStackedOnly(stacked);
+    if (TChart* chart = ParentChart()) {
+        for (TChartSeries* other : chart->SeriesList()) {
+            auto* custom = qobject_cast<TCustomSeries*>(other);
+            if (custom && custom != this && SameKind(*other))
+                custom->setStackedOnly(stacked);
+        }
+    }
+    repaint();
+}

@@ -7,12 +7,13 @@
 #include "graph/HostSeries.h"
 #include "table/GetField.h"
 #include "table/HostColors.h"
+#include "table/HostRanks.h"
 
 #include <algorithm>
 
 namespace {
-constexpr int MaxSeries = 30;
-constexpr int TakeOverIndex = 28;
+using HostRanks::MaxSeries;
+using HostRanks::TakeOverIndex;
 constexpr int WindowPoints = 100;
 } // namespace
 

@@ -4,10 +4,11 @@
 #include "controls/DisplayText.h"
 #include "controls/TStringGrid.h"
 #include "table/HostColors.h"
+#include "table/HostRanks.h"
 
 namespace {
 const QColor BeyondTopHostsGrey(96, 96, 96);
-constexpr int HostRowsWithSwatch = 29;
+constexpr int HostRowsWithSwatch = HostRanks::GraphedHosts;
 
 bool makesRowBold(const std::string& rate, int boldCharCount)
 {

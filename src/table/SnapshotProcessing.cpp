@@ -11,6 +11,7 @@
 #include "service/StripMarkup.h"
 #include "table/Formatting.h"
 #include "table/GetField.h"
+#include "table/HostRanks.h"
 #include "table/QuickList.h"
 #include "table/RegionalSettings.h"
 
@@ -20,8 +21,8 @@
 
 namespace {
 
-constexpr int GraphedHosts = 29;
-constexpr int OtherPosition = 29;
+using HostRanks::GraphedHosts;
+using HostRanks::OtherPosition;
 
 // Host-line numbers: any invalid text reads as 0. Plain decimal digits, the service's usual form,
 // are read right here, four times per host and poll; up to 18 of them cannot leave the range. Every
@@ -136,7 +137,8 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
 
         if (live) {
             const int64_t rateSum = wrappingAdd(sendRate, recvRate);
-            const bool leftOut = (p >= 30 && activeOnly && rateSum <= 0) || (bySpeed && rateSum <= 0);
+            const bool leftOut
+                = (p >= HostRanks::ActiveRuleFrom && activeOnly && rateSum <= 0) || (bySpeed && rateSum <= 0);
             if (!leftOut) {
                 StringGrid1->SetCell(1, nextRow, name);
                 StringGrid1->SetCell(2, nextRow, address);
@@ -164,7 +166,7 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
         StringGrid1->SetRowCount(nextRow);
 
     // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other".
-    if (work.Count() - 1 >= 30) {
+    if (work.Count() - 1 >= HostRanks::ActiveRuleFrom) {
         AddHostSample(ChartIn, OtherPosition, "Other", "0.0.0.0", double(otherRecvRate) * SpeedScale);
         AddHostSample(ChartOut, OtherPosition, "Other", "0.0.0.0", double(otherSendRate) * SpeedScale);
     }

@@ -90,7 +90,6 @@ private:
     void LoadHostNames();
     // Answers whether a snapshot was applied: false when the fetch failed or brought no lines.
     bool ProcessSnapshot(const TStringList* lines);
-    static int CompareCurrentSpeed(const TStringList& List, int Index1, int Index2, void* context);
     std::string FormatSpeed(int64_t value) const;
     void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <system_error>
 #include <unistd.h>
 
 TNetConnectThread::TNetConnectThread(int socket, const sockaddr* address, socklen_t length)
@@ -17,7 +18,13 @@ TNetConnectThread::TNetConnectThread(int socket, const sockaddr* address, sockle
     m_stopFd = eventfd(0, EFD_CLOEXEC);
     if (m_stopFd < 0)
         ENetSocketError::RaiseErrno(errno);
-    m_thread = std::thread([this] { run(); });
+    try {
+        m_thread = std::thread([this] { run(); });
+    } catch (const std::system_error& e) {
+        // No worker means no connect: a failure of the connect itself, not of the socket.
+        ::close(m_stopFd);
+        throw ENetConnectException(std::string("Connect failed: ") + e.what());
+    }
 }
 
 TNetConnectThread::~TNetConnectThread()

@@ -34,8 +34,6 @@ public:
     TNetCustomHTTP();
     ~TNetCustomHTTP() override;
 
-    virtual bool DoOnAuthorization() { return false; }
-    virtual bool DoOnProxyAuthorization() { return false; }
     // Whether to follow a redirect to location; this client never does.
     virtual bool DoOnRedirect(std::string& location, int redirectCount);
     virtual void DoRequest(const std::string& method, const std::string& location, std::string& sink);
@@ -67,10 +65,17 @@ public:
     const std::string& ResponseText() const { return m_response.ResponseText; }
 
     TNetHTTPProtocolVersion ProtocolVersion = pv1_1;
+    bool AllowCookies = true;
+
+    // Inert: kept with their usual defaults so that callers may set them, but nothing reads them.
+    // The client follows no redirect, sends credentials only with the request itself (never again
+    // in answer to a 401), uses no proxy and encodes no parameters; a redirect or a 401 ends the
+    // request as a failure like any status outside 2xx.
+    virtual bool DoOnAuthorization() { return false; }
+    virtual bool DoOnProxyAuthorization() { return false; }
     bool HandleRedirects = false;
     int RedirectMaximum = 15;
     int AuthRetries = 3;
-    bool AllowCookies = true;
     unsigned HTTPOptions = hoForceEncodeParams;
     TNetProxyConnectionInfo ProxyParams;
 

@@ -64,8 +64,10 @@ HostFields splitHostFields(std::string_view line)
     return f;
 }
 
-// Descending by current traffic, the sum of a line's two rates held in its tag.
-int compareSpeedTags(int64_t a, int64_t b)
+// The "Current speed" order: descending by current traffic, the sum of a line's two rates, read
+// once into its tag before the sort. The sort compares tags alone (CustomSortByTag), with the same
+// quicksort and exchanges as a sort of the lines, ties included.
+int CompareCurrentSpeed(int64_t a, int64_t b)
 {
     if (a == b)
         return 0;
@@ -79,12 +81,6 @@ int64_t wrappingAdd(int64_t a, int64_t b)
 }
 
 } // namespace
-
-int TSnifferMainForm::CompareCurrentSpeed(const TStringList& List, int Index1, int Index2, void*)
-{
-    // The tags hold each line's send rate plus receive rate, read once before the sort.
-    return compareSpeedTags(List.Tag(Index1), List.Tag(Index2));
-}
 
 bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
 {
@@ -108,9 +104,8 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
             const HostFields f = splitHostFields(work[i]);
             work.SetTag(i, wrappingAdd(fieldNumber(f.field[1]), fieldNumber(f.field[2])));
         }
-        // CompareCurrentSpeed reads the tags alone, so the sort may work on them alone.
         if (work.Count() >= 2)
-            work.CustomSortByTag(&compareSpeedTags);
+            work.CustomSortByTag(&CompareCurrentSpeed);
         work.Insert(0, "dummy");
     } else {
         work.Insert(0, "dummy");

@@ -294,8 +294,8 @@ long residentKb()
 }
 
 // What one "/history" request adds to the peak resident memory at 65,536 hosts that all moved data
-// in every second, built whole (as a Content-Length body needs) and served over HTTP. In a child
-// process, whose peak is reset before each; the reading client (a few MB) is counted too.
+// in every second: built whole (as the tests still build it) and as served over HTTP, in pieces. In
+// a child process, whose peak is reset before each; the reading client (a few MB) is counted too.
 void benchHistoryMemory()
 {
     int fds[2];

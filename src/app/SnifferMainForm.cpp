@@ -2,17 +2,22 @@
 
 #include "ui_SnifferMainForm.h"
 
+#include "chart/ChartTypes.h"
 #include "chart/TChart.h"
 #include "controls/AlignLayout.h"
+#include "controls/DisplayText.h"
 #include "controls/EventBinding.h"
 #include "controls/FormStyle.h"
 #include "controls/MessageBoxes.h"
 #include "controls/TSaveDialog.h"
 #include "controls/TStringGrid.h"
 #include "controls/TabOrder.h"
-#include "net/NetHTTP.h"
+#include "graph/ChartDesign.h"
+#include "service/ServiceLocations.h"
 #include "settings/SnifferSettings.h"
+#include "table/HostColors.h"
 #include "table/QuickList.h"
+#include "table/RegionalSettings.h"
 
 #include <QProcess>
 #include <QShowEvent>
@@ -98,7 +103,10 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     SaveDialog1->SetFileName("traffic.csv");
     SaveDialog1->SetFilter("CSV files|*.csv|All files|*.*");
 
-    ApplyChartDesign();
+    ChartDesign::Apply(*ChartIn, false);
+    ChartDesign::Apply(*ChartOut, true);
+    service_.OnKeepAlive(
+        [this](bool keptAlive) { lblKeepAlive->setText(keptAlive ? "KeepAlive ON" : "KeepAlive OFF"); });
     EventBinding::BindByName(this);
     TabOrder::Apply(this);
     StringGrid1->setFocus();
@@ -118,9 +126,8 @@ void TSnifferMainForm::FormCreate()
     ChartOut->SeriesList().Clear();
     InitCharts();
     TIniFile ini = SnifferSettings::Open();
-    ServiceAddress = ini.ReadString(SnifferSettings::Section, "SnifferService", SnifferSettings::DefaultService);
-    BoldCharCountValue
-        = ini.ReadInteger(SnifferSettings::Section, "BoldCharCount", SnifferSettings::DefaultBoldCharCount);
+    ServiceAddress = SnifferSettings::SnifferService(ini);
+    BoldCharCountValue = SnifferSettings::BoldCharCount(ini);
     TakeRegionalSettings();
 }
 
@@ -148,13 +155,41 @@ void TSnifferMainForm::FormDestroy()
 {
     delete HostNames;
     HostNames = nullptr;
-    DiscardHttpClient();
+    service_.Discard();
 }
 
-void TSnifferMainForm::DiscardHttpClient()
+void TSnifferMainForm::LoadHostNames()
 {
-    delete HttpClient;
-    HttpClient = nullptr;
+    HostNames->SetSorted(false);
+    const std::string location
+        = SnifferSettings::IPSource(SnifferSettings::Open(), ServiceLocations::NameList(ServiceAddress));
+    FetchLines(location, *HostNames);
+    NormalizeHostNames(*HostNames);
+}
+
+void TSnifferMainForm::TakeRegionalSettings()
+{
+    // The window's locale follows the user's regional settings unless it was given its own.
+    FormatSettings() = RegionalFormatSettings(locale());
+    // The graph's axis numbers read like the table's.
+    TNumberSeparators axis;
+    axis.thousands = DisplayThousandSeparator();
+    axis.decimal = DisplayDecimalSeparator();
+    ChartIn->SetNumberSeparators(axis);
+    ChartOut->SetNumberSeparators(axis);
+}
+
+void TSnifferMainForm::StringGrid1DrawCell(
+    TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState&)
+{
+    if (ARow > 0 && RowStyle::IsBold(StringGrid1->Cell(3, ARow), StringGrid1->Cell(4, ARow), BoldCharCountValue))
+        canvas.Font.setBold(true);
+    if (RowStyle::HasSwatch(ARow) && ACol == 0)
+        canvas.BrushColor = ToQColor(RowStyle::SwatchColor(ARow));
+    if (RowStyle::IsGrey(ARow))
+        canvas.FontColor = QColor(QRgb(RowStyle::GreyText));
+    canvas.FillRect(Rect);
+    canvas.TextRect(Rect, Rect.left() + 2, Rect.top() + 2, DisplayText(StringGrid1->Cell(ACol, ARow)));
 }
 
 void TSnifferMainForm::showEvent(QShowEvent* event)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "poll/PollCycle.h"
 #include "poll/ServiceStaleness.h"
-#include "service/FetchPace.h"
+#include "service/ServiceAccess.h"
+#include "table/SnapshotModel.h"
 
 #include <QWidget>
 
@@ -24,7 +26,6 @@ class TSaveDialog;
 class TStringGrid;
 class TStringList;
 class TQuickList;
-class TNetHTTP;
 struct TGridCanvas;
 struct TGridDrawState;
 
@@ -32,10 +33,10 @@ namespace Ui {
 class SnifferMainForm;
 }
 
-// The monitor's one window. Its handlers are bound by name from the form description; its private
-// operations belong to the subsystems and are defined in their folders: the declaration here is the
-// table of contents.
-class TSnifferMainForm : public QWidget {
+// The monitor's one window. Its handlers are bound by name from the form description; its
+// operations ask the pieces below (service access, snapshot model, host series, graph layout, poll
+// cycle) for results and apply them to the controls.
+class TSnifferMainForm : public QWidget, private TPollSteps {
     Q_OBJECT
 public:
     explicit TSnifferMainForm(QWidget* parent = nullptr);
@@ -45,20 +46,20 @@ public:
     static const char* const MakerAddress;
 
 public slots:
-    // Controls' handlers (src/app).
+    // Controls' handlers (SnifferMainForm.cpp).
     void RadioGroup1Click(QObject* Sender);
     void Image1Click(QObject* Sender);
     void Button1Click(QObject* Sender);
     void SaveBtnClick(QObject* Sender);
     void TrackBar1Change(QObject* Sender);
     void ChartInClickSeries(QObject* Sender);
-    // Graph options (src/graph).
+    // Graph options (MainFormGraph.cpp).
     void rgSpeedClick(QObject* Sender);
     void cbCapacityClick(QObject* Sender);
     void cbLegendClick(QObject* Sender);
     void Panel2Resize(QObject* Sender);
     void ChartInMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
-    // Poll cycle (src/poll).
+    // Poll cycle (MainFormPoll.cpp).
     void Timer1Timer(QObject* Sender);
     void HostsTimerTimer(QObject* Sender);
     void StartBtnClick(QObject* Sender);
@@ -72,50 +73,43 @@ protected:
 private:
     friend struct FormProbe; // tests reach the private state through this
 
-    // Lifecycle (src/app).
+    // Lifecycle (SnifferMainForm.cpp).
     void FormCreate();
     void FormShow();
     void FormDestroy();
     void ExportTraffic(const QString& FileName);
     void TakeRegionalSettings();
-
-    // Service access (src/service).
-    void FetchLines(const std::string& location, TStringList& target);
-    // Hands the resource's lines to the reader as they arrive, until it answers false; for the
-    // history, which is too large to hold whole. Fetch failures are absorbed as in FetchLines.
-    using TLineReader = std::function<bool(std::string_view line)>;
-    void FetchLineStream(const std::string& location, const TLineReader& onLine);
-
-    // Traffic table (src/table).
     void LoadHostNames();
-    // Answers whether a snapshot was applied: false when the fetch failed or brought no lines.
-    bool ProcessSnapshot(const TStringList* lines);
-    std::string FormatSpeed(int64_t value) const;
     void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
 
-    // Host series (src/graph).
-    int FindSeriesByAddress(TChart* chart, const std::string& address) const;
-    void AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value);
-    void PadSeries(TChart* chart);
-    void ApplySeriesColors(TChart* chart);
-    // Graph layout (src/graph).
-    void ApplyChartDesign();
-    void InitCharts();
-    void InitChartAxes(TChart* chart);
-    void ArrangeCharts();
-    void PlaceLegend(TChart* chart);
-
-    // Poll cycle (src/poll).
+    // Poll cycle (MainFormPoll.cpp).
+    void FetchLines(const std::string& location, TStringList& target);
+    // Live when lines is null: polls the service. Answers whether a snapshot was applied: false
+    // when the fetch failed or brought no lines.
+    bool ProcessSnapshot(const TStringList* lines);
     // Answers whether a snapshot of the history was applied.
     bool LoadHistory();
+    TSnapshotOptions SnapshotOptions(TSnapshotMode mode) const;
+    void ShowSnapshot(const TSnapshot& snapshot);
+    std::string FormatSpeed(int64_t value) const;
+    void AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value);
+    void PadSeries(TChart* chart);
     QString StartText() const;
     // Name loads that no user asked for wait while a slow service has just held the window.
     void LoadHostNamesWhenServiceAllows();
     void NoteServiceAnswer(bool answered, TDateTime askedAt);
     // Says on screen that the figures are stale, or leaves the window as a good poll wrote it.
     void ShowServiceState();
+    // The tick's steps, as the poll cycle calls them.
+    void ClearGraph() override;
+    bool ReplayHistory() override;
+    bool PollSnapshot() override;
+    void ServiceAnswered(bool answered, TDateTime askedAt) override;
+    void FinishTick() override;
 
-    void DiscardHttpClient();
+    // Graph (MainFormGraph.cpp).
+    void InitCharts();
+    void ArrangeCharts();
 
     std::unique_ptr<Ui::SnifferMainForm> ui;
 
@@ -147,15 +141,15 @@ private:
     double SampleIndex = 0;
     std::string ServiceAddress;
     int32_t BoldCharCountValue = 0;
-    TNetHTTP* HttpClient = nullptr;
-    TDateTime LastTick = 0;
     double SpeedScale = 0;
     TQuickList* HostNames = nullptr;
 
     bool shown_ = false;
-    // A fetch that outlasts the poll period counts as slow; the window then gets a quarter second
-    // to itself before the next poll or name load.
-    TFetchPace fetchPace_ { std::chrono::milliseconds(1000), std::chrono::milliseconds(250) };
+    // The window's HTTP client lives here, with the pace of its fetches.
+    TServiceAccess service_;
+    // Keeps the tick's time (LastTick).
+    TPollCycle poll_ { service_.Pace() };
     TServiceStaleness staleness_;
+    TSnapshot snapshot_;
     QTimer* namesRetry_ = nullptr;
 };

@@ -1,23 +1,20 @@
-#include "app/SnifferMainForm.h"
+#include "graph/HostSeries.h"
 
 #include "base/IntegerText.h"
 #include "chart/AreaSeries.h"
 #include "chart/TChart.h"
 #include "controls/DisplayText.h"
-#include "graph/HostSeries.h"
 #include "table/GetField.h"
 #include "table/HostColors.h"
 #include "table/HostRanks.h"
+#include "table/SnapshotModel.h"
 
 #include <algorithm>
 
-namespace {
 using HostRanks::MaxSeries;
 using HostRanks::TakeOverIndex;
-constexpr int WindowPoints = 100;
-} // namespace
 
-int32_t IPToInt(std::string_view address)
+int32_t HostSeries::IPToInt(std::string_view address)
 {
     const std::string_view text = address.empty() ? std::string_view("192.168.1.1") : address;
     uint32_t result = 0;
@@ -26,20 +23,20 @@ int32_t IPToInt(std::string_view address)
     return int32_t(result);
 }
 
-int TSnifferMainForm::FindSeriesByAddress(TChart* chart, const std::string& address) const
+int HostSeries::FindSeriesByAddress(TChart& chart, const std::string& address)
 {
     const int32_t tag = IPToInt(address);
-    TChartSeriesList& list = chart->SeriesList();
+    TChartSeriesList& list = chart.SeriesList();
     for (int i = 0; i < list.Count(); ++i)
         if (list.Item(i)->Tag() == tag)
             return i;
     return -1;
 }
 
-void TSnifferMainForm::AddHostSample(
-    TChart* chart, int position, const std::string& name, const std::string& address, double value)
+void HostSeries::AddHostSample(
+    TChart& chart, double sampleIndex, int position, const std::string& name, const std::string& address, double value)
 {
-    TChartSeriesList& list = chart->SeriesList();
+    TChartSeriesList& list = chart.SeriesList();
     int index = FindSeriesByAddress(chart, address);
     if (index == -1) {
         if (list.Count() == MaxSeries) {
@@ -49,16 +46,16 @@ void TSnifferMainForm::AddHostSample(
             index = TakeOverIndex;
             list.Item(index)->Clear();
         } else {
-            auto* series = new TAreaSeries(chart);
+            auto* series = new TAreaSeries(&chart);
             series->SetMultiArea(TAreaSeries::maStacked);
             series->AreaLinesPen().SetVisible(false);
             series->LinePen().SetVisible(false);
-            series->SetParentChart(chart);
+            series->SetParentChart(&chart);
             index = list.Count() - 1;
         }
     }
     TChartSeries* series = list.Item(index);
-    series->AddPoint(SampleIndex, value, QString(), clDefault);
+    series->AddPoint(sampleIndex, value, QString(), clDefault);
     series->SetTag(IPToInt(address));
     const std::string& title = name.empty() ? address : name;
     series->SetTitle(DisplayText(title));
@@ -71,19 +68,28 @@ void TSnifferMainForm::AddHostSample(
         list.Move(index, target);
 }
 
-void TSnifferMainForm::PadSeries(TChart* chart)
+void HostSeries::PadSeries(TChart& chart, double sampleIndex)
 {
-    TChartSeriesList& list = chart->SeriesList();
+    TChartSeriesList& list = chart.SeriesList();
     for (int i = 0; i < list.Count(); ++i) {
         TChartSeries* series = list.Item(i);
         while (series->PointCount() < WindowPoints)
-            series->AddPoint(SampleIndex - series->PointCount() - 1, 0, QString(), clDefault);
+            series->AddPoint(sampleIndex - series->PointCount() - 1, 0, QString(), clDefault);
     }
 }
 
-void TSnifferMainForm::ApplySeriesColors(TChart* chart)
+void HostSeries::ApplySeriesColors(TChart& chart)
 {
-    TChartSeriesList& list = chart->SeriesList();
+    TChartSeriesList& list = chart.SeriesList();
     for (int i = 0; i < list.Count() && i < MaxSeries; ++i)
         list.Item(i)->SetSeriesColor(SwapRB(HostColors[i]));
+}
+
+void HostSeries::AddSamples(
+    TChart& download, TChart& upload, const std::vector<THostSample>& samples, double sampleIndex, double speedScale)
+{
+    for (const THostSample& s : samples) {
+        AddHostSample(download, sampleIndex, s.Position, s.Name, s.Address, double(s.RecvRate) * speedScale);
+        AddHostSample(upload, sampleIndex, s.Position, s.Name, s.Address, double(s.SendRate) * speedScale);
+    }
 }

@@ -1,6 +1,6 @@
 #include "poll/HistoryBlocks.h"
 
-#include "service/StripMarkup.h"
+#include "base/StripMarkup.h"
 
 #include <string>
 

@@ -27,3 +27,28 @@ void SnifferSettings::SetSettingsPathForTesting(const std::string& path)
 {
     overridePath() = path;
 }
+
+std::string SnifferSettings::SnifferService(const TIniFile& ini)
+{
+    return ini.ReadString(Section, "SnifferService", DefaultService);
+}
+
+int32_t SnifferSettings::BoldCharCount(const TIniFile& ini)
+{
+    return ini.ReadInteger(Section, "BoldCharCount", DefaultBoldCharCount);
+}
+
+std::string SnifferSettings::IPSource(const TIniFile& ini, const std::string& serviceNameList)
+{
+    return ini.ReadString(Section, "IPSource", serviceNameList);
+}
+
+int32_t SnifferSettings::LineCapacityInBit(const TIniFile& ini)
+{
+    return ini.ReadInteger(Section, "LineCapacityInBit", DefaultLineCapacity);
+}
+
+int32_t SnifferSettings::LineCapacityOutBit(const TIniFile& ini)
+{
+    return ini.ReadInteger(Section, "LineCapacityOutBit", DefaultLineCapacity);
+}

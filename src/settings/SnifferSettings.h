@@ -23,4 +23,13 @@ inline TIniFile Open()
     return TIniFile(SettingsFilePath());
 }
 
+// Each setting as the monitor reads it, with its default. The file is read afresh every time, as
+// a user may edit it while the monitor runs.
+std::string SnifferService(const TIniFile& ini);
+int32_t BoldCharCount(const TIniFile& ini);
+// The name list's location; the service's own list when the file names none.
+std::string IPSource(const TIniFile& ini, const std::string& serviceNameList);
+int32_t LineCapacityInBit(const TIniFile& ini);
+int32_t LineCapacityOutBit(const TIniFile& ini);
+
 } // namespace SnifferSettings

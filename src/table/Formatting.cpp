@@ -10,16 +10,15 @@ namespace {
 // Sign, grouped integer digits, the decimal separator and two decimals, from the value in
 // hundredths written as decimal digits without leading zeros (or "0"). Measured first and then
 // written in place: four of these run for every host of every poll.
-size_t hundredthsLength(bool negative, std::string_view digits)
+size_t hundredthsLength(const TFormatSettings& fs, bool negative, std::string_view digits)
 {
     const size_t intDigits = digits.size() > 2 ? digits.size() - 2 : 0;
-    const size_t separators = FormatSettings().ThousandSeparator != 0 && intDigits > 0 ? (intDigits - 1) / 3 : 0;
+    const size_t separators = fs.ThousandSeparator != 0 && intDigits > 0 ? (intDigits - 1) / 3 : 0;
     return (negative && digits != "0" ? 1 : 0) + std::max<size_t>(intDigits, 1) + separators + 3;
 }
 
-char* writeHundredths(char* w, bool negative, std::string_view digits)
+char* writeHundredths(const TFormatSettings& fs, char* w, bool negative, std::string_view digits)
 {
-    const TFormatSettings& fs = FormatSettings();
     if (negative && digits != "0")
         *w++ = '-';
     const size_t intDigits = digits.size() > 2 ? digits.size() - 2 : 0;
@@ -43,11 +42,11 @@ char* writeHundredths(char* w, bool negative, std::string_view digits)
     return w;
 }
 
-void appendHundredths(std::string& out, bool negative, std::string_view digits)
+void appendHundredths(const TFormatSettings& fs, std::string& out, bool negative, std::string_view digits)
 {
     const size_t start = out.size();
-    out.resize(start + hundredthsLength(negative, digits));
-    writeHundredths(&out[start], negative, digits);
+    out.resize(start + hundredthsLength(fs, negative, digits));
+    writeHundredths(fs, &out[start], negative, digits);
 }
 
 // Units are two letters.
@@ -70,13 +69,14 @@ void appendUnit(std::string& out, const char* unit, bool perSecond)
 }
 
 // The whole text of a value in hundredths that fits 64 bits, built on the stack and copied once.
-std::string hundredthsText(bool negative, uint64_t hundredths, const char* unit, bool perSecond)
+std::string hundredthsText(
+    const TFormatSettings& fs, bool negative, uint64_t hundredths, const char* unit, bool perSecond)
 {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, hundredths).ptr;
     // At most 20 digits: sign, 18 integer digits, 5 separators, point, 2 decimals and the unit.
     char text[48];
-    char* w = writeHundredths(text, negative, std::string_view(digits, static_cast<size_t>(end - digits)));
+    char* w = writeHundredths(fs, text, negative, std::string_view(digits, static_cast<size_t>(end - digits)));
     w = writeUnit(w, unit, perSecond);
     return std::string(text, w);
 }
@@ -95,7 +95,7 @@ void incrementDigits(std::string& digits)
 
 // The exact way: the double's decimal expansion, rounded to 18 significant digits, then to two
 // decimals, halves away from zero both times.
-void appendExact(std::string& out, double value)
+void appendExact(const TFormatSettings& fs, std::string& out, double value)
 {
     const double magnitude = std::fabs(value);
     // Every double of 2^-8 or more has at most 60 fractional digits, so 70 decimals are exact for
@@ -123,7 +123,7 @@ void appendExact(std::string& out, double value)
 
     const size_t lead = digits.find_first_not_of('0');
     appendHundredths(
-        out, value < 0, lead == std::string::npos ? std::string_view("0") : std::string_view(digits).substr(lead));
+        fs, out, value < 0, lead == std::string::npos ? std::string_view("0") : std::string_view(digits).substr(lead));
 }
 
 uint64_t magnitudeOf(int64_t v)
@@ -139,18 +139,18 @@ TFormatSettings& FormatSettings()
     return settings;
 }
 
-std::string FormatAmount(double value)
+std::string FormatAmount(double value, const TFormatSettings& fs)
 {
     if (std::isnan(value))
         return "NAN";
     if (std::isinf(value))
         return value < 0 ? "-INF" : "INF";
     std::string out;
-    appendExact(out, value);
+    appendExact(fs, out, value);
     return out;
 }
 
-std::string FormatBytes(int64_t value, bool perSecond)
+std::string FormatBytes(int64_t value, bool perSecond, const TFormatSettings& fs)
 {
     if (value == 0)
         return {};
@@ -169,14 +169,14 @@ std::string FormatBytes(int64_t value, bool perSecond)
         // Below 2^53 the quotient by a power of two is exact and has few enough digits that the
         // 18-digit view changes nothing: integer rounding gives the same text, far faster.
         const uint64_t hundredths = (magnitude * 100 + (uint64_t(1) << (shift - 1))) >> shift;
-        return hundredthsText(value < 0, hundredths, unit, perSecond);
+        return hundredthsText(fs, value < 0, hundredths, unit, perSecond);
     }
-    appendExact(out, static_cast<double>(value) / static_cast<double>(uint64_t(1) << shift));
+    appendExact(fs, out, static_cast<double>(value) / static_cast<double>(uint64_t(1) << shift));
     appendUnit(out, unit, perSecond);
     return out;
 }
 
-std::string FormatBits(int64_t value, bool perSecond)
+std::string FormatBits(int64_t value, bool perSecond, const TFormatSettings& fs)
 {
     const auto bits = static_cast<int64_t>(static_cast<uint64_t>(value) * 8u);
     if (bits == 0)
@@ -199,9 +199,9 @@ std::string FormatBits(int64_t value, bool perSecond)
         const uint64_t scaled = magnitude * 100;
         const uint64_t rest = scaled % divisor;
         if (rest * 2 != divisor)
-            return hundredthsText(bits < 0, scaled / divisor + (rest * 2 > divisor ? 1 : 0), unit, perSecond);
+            return hundredthsText(fs, bits < 0, scaled / divisor + (rest * 2 > divisor ? 1 : 0), unit, perSecond);
     }
-    appendExact(out, static_cast<double>(bits) / static_cast<double>(divisor));
+    appendExact(fs, out, static_cast<double>(bits) / static_cast<double>(divisor));
     appendUnit(out, unit, perSecond);
     return out;
 }

@@ -8,3 +8,15 @@ const uint32_t HostColors[HostRanks::PaletteSize] = {
     0xFFE680, 0xAA80FF, 0xEE00CC, 0xFF8080, 0x666600, 0xFFBFFF, 0x00FFCC, 0xCC6699, 0x999900, 0x404040,
 };
 // clang-format on
+
+namespace {
+bool busyRate(std::string_view rate, int boldCharCount)
+{
+    return int(rate.size()) >= boldCharCount || rate.find('M') != std::string_view::npos;
+}
+} // namespace
+
+bool RowStyle::IsBold(std::string_view recvSpeed, std::string_view sendSpeed, int boldCharCount)
+{
+    return busyRate(recvSpeed, boldCharCount) || busyRate(sendSpeed, boldCharCount);
+}

@@ -13,8 +13,9 @@ struct FormProbe {
     double& SampleIndex() { return f.SampleIndex; }
     std::string& ServiceAddress() { return f.ServiceAddress; }
     int32_t& BoldCharCountValue() { return f.BoldCharCountValue; }
-    TNetHTTP*& HttpClient() { return f.HttpClient; }
-    TDateTime& LastTick() { return f.LastTick; }
+    TNetHTTP* HttpClient() { return f.service_.HttpClient(); }
+    TServiceAccess& Service() { return f.service_; }
+    TDateTime& LastTick() { return f.poll_.LastTick(); }
     double& SpeedScale() { return f.SpeedScale; }
     TQuickList* HostNames() { return f.HostNames; }
     QTimer* Timer1() { return f.Timer1; }
@@ -26,15 +27,8 @@ struct FormProbe {
     bool LoadHistory() { return f.LoadHistory(); }
     void ArrangeCharts() { f.ArrangeCharts(); }
     std::string FormatSpeed(int64_t v) { return f.FormatSpeed(v); }
-    void AddHostSample(TChart* c, int p, const std::string& n, const std::string& a, double v)
-    {
-        f.AddHostSample(c, p, n, a, v);
-    }
-    void PadSeries(TChart* c) { f.PadSeries(c); }
-    void ApplySeriesColors(TChart* c) { f.ApplySeriesColors(c); }
     void DrawCell(TGridCanvas& c, int col, int row, const QRect& r)
     {
         f.StringGrid1DrawCell(c, col, row, r, TGridDrawState {});
     }
-    int FindSeriesByAddress(TChart* c, const std::string& a) { return f.FindSeriesByAddress(c, a); }
 };

@@ -7,11 +7,12 @@
 
 #include "base/Exception.h"
 #include "base/StringList.h"
+#include "base/StripMarkup.h"
 #include "chart/TChart.h"
 #include "controls/TRadioGroup.h"
+#include "graph/HostSeries.h"
 #include "net/NetHTTP.h"
 #include "service/LineSplitting.h"
-#include "service/StripMarkup.h"
 #include "settings/SnifferSettings.h"
 #include "table/QuickList.h"
 
@@ -83,22 +84,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // A live snapshot, fetched by the window's client from bytes in memory.
             std::string response
                 = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + std::string(body);
-            auto* client = new TNetHTTP();
+            auto client = std::make_unique<TNetHTTP>();
             client->SetIOHandler(new qtm_fuzz::TMemoryTransport(response));
-            probe.HttpClient() = client;
+            probe.Service().SetHttpClient(std::move(client));
             probe.ProcessSnapshot(nullptr);
             // The fetch may have discarded the client after a failure; never let a later
             // operation connect anywhere.
-            delete probe.HttpClient();
-            probe.HttpClient() = nullptr;
+            probe.Service().Discard();
         }
-        probe.ApplySeriesColors(form.findChild<TChart*>("ChartIn"));
-        probe.ApplySeriesColors(form.findChild<TChart*>("ChartOut"));
+        HostSeries::ApplySeriesColors(*form.findChild<TChart*>("ChartIn"));
+        HostSeries::ApplySeriesColors(*form.findChild<TChart*>("ChartOut"));
         probe.ArrangeCharts();
     } catch (const Exception&) {
         // The tick discards what a bad snapshot raises; the next one starts afresh.
-        delete probe.HttpClient();
-        probe.HttpClient() = nullptr;
+        probe.Service().Discard();
     }
     return 0;
 }

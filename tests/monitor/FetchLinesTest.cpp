@@ -1,8 +1,8 @@
 #include "MonitorFixture.h"
 
+#include "base/StripMarkup.h"
 #include "service/LineSplitting.h"
 #include "service/ResourceLocation.h"
-#include "service/StripMarkup.h"
 
 #include <QLabel>
 

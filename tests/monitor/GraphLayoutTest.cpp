@@ -3,6 +3,7 @@
 #include "chart/AreaSeries.h"
 #include "controls/TPanel.h"
 #include "controls/TRadioGroup.h"
+#include "graph/HostSeries.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -23,8 +24,8 @@ protected:
     {
         chartIn().SeriesList().Clear();
         chartOut().SeriesList().Clear();
-        probe().AddHostSample(&chartIn(), 0, "", "198.18.0.1", in);
-        probe().AddHostSample(&chartOut(), 0, "", "198.18.0.1", out);
+        HostSeries::AddHostSample(chartIn(), 0, 0, "", "198.18.0.1", in);
+        HostSeries::AddHostSample(chartOut(), 0, 0, "", "198.18.0.1", out);
     }
     QWidget* panel2() { return control<QWidget>("Panel2"); }
 };

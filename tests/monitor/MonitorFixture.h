@@ -7,6 +7,7 @@
 #include "controls/MessageBoxes.h"
 #include "controls/TStringGrid.h"
 #include "support/FakeSnifferService.h"
+#include "support/SnapshotText.h"
 #include "support/TempSettings.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,3 @@ protected:
     void PollOnce();
     std::string cell(int col, int row);
 };
-
-// A host line: address, send rate, receive rate, bytes sent, bytes received.
-struct Host {
-    std::string address;
-    int64_t send = 0, recv = 0, sent = 0, received = 0;
-};
-
-std::string HostLine(const Host& h);
-// A snapshot as the service sends it: a first and a last line around the host lines.
-std::string Snapshot(const std::vector<Host>& hosts);
-// n hosts 198.18.<i/250>.<i%250+1> (a benchmarking range, only ever text here) with falling traffic, the first the
-// busiest.
-std::vector<Host> Hosts(int n, int64_t baseRate = 100000);
-TStringList Lines(const std::string& text);

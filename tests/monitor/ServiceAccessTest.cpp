@@ -1,10 +1,10 @@
 #include "MonitorFixture.h"
 
+#include "base/StripMarkup.h"
 #include "net/NetHTTPHeaderInfo.h"
 #include "poll/HistoryBlocks.h"
 #include "service/FetchLimits.h"
 #include "service/LineSplitting.h"
-#include "service/StripMarkup.h"
 #include "table/QuickList.h"
 
 #include "chart/AreaSeries.h"

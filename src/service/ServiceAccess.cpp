@@ -1,4 +1,4 @@
-#include "app/SnifferMainForm.h"
+#include "service/ServiceAccess.h"
 
 #include "base/StringList.h"
 #include "net/NetHTTP.h"
@@ -7,8 +7,6 @@
 #include "service/FetchPace.h"
 #include "service/LineSplitting.h"
 #include "service/ResourceLocation.h"
-
-#include <QLabel>
 
 #include <exception>
 
@@ -47,28 +45,47 @@ private:
     TFetchPace::Clock::time_point start_;
 };
 
-// The window's one client, created on demand and set up for the next request.
-TNetHTTP& prepareClient(TNetHTTP*& client, const std::string& location, size_t maxBodyBytes, int fetchMs)
-{
-    if (!client)
-        client = new TNetHTTP();
-    if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(client->IOHandler())) {
-        // A plain connection kept alive from an earlier fetch cannot carry https: close it and
-        // give the client a TLS transport, which it keeps from then on.
-        client->Disconnect();
-        client->SetIOHandler(new TNetSSLIOHandlerSocket());
-    }
-    client->SetConnectTimeout(750);
-    client->SetReadTimeout(2000);
-    client->SetMaxBodySize(maxBodyBytes);
-    client->SetExchangeTimeout(fetchMs);
-    return *client;
-}
 } // namespace
 
-void TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
+TServiceAccess::TServiceAccess() = default;
+TServiceAccess::~TServiceAccess() = default;
+
+TNetHTTP& TServiceAccess::prepareClient(const std::string& location, size_t maxBodyBytes, int fetchMs)
 {
-    TFetchTimer timer(fetchPace_);
+    if (!client_)
+        client_ = std::make_unique<TNetHTTP>();
+    TNetHTTP& client = *client_;
+    if (IsHttpsLocation(location) && !dynamic_cast<TNetSSLIOHandlerSocket*>(client.IOHandler())) {
+        // A plain connection kept alive from an earlier fetch cannot carry https: close it and
+        // give the client a TLS transport, which it keeps from then on.
+        client.Disconnect();
+        client.SetIOHandler(new TNetSSLIOHandlerSocket());
+    }
+    client.SetConnectTimeout(750);
+    client.SetReadTimeout(2000);
+    client.SetMaxBodySize(maxBodyBytes);
+    client.SetExchangeTimeout(fetchMs);
+    return client;
+}
+
+void TServiceAccess::reportKeepAlive()
+{
+    if (onKeepAlive_)
+        onKeepAlive_(client_->KeepAliveVerdict());
+}
+
+void TServiceAccess::Discard()
+{
+    client_.reset();
+}
+
+void TServiceAccess::SetHttpClient(std::unique_ptr<TNetHTTP> client)
+{
+    client_ = std::move(client);
+}
+void TServiceAccess::FetchLines(const std::string& location, TStringList& target)
+{
+    TFetchTimer timer(pace_);
     if (!IsHttpLocation(location)) {
         target.Clear();
         std::string content;
@@ -79,19 +96,19 @@ void TSnifferMainForm::FetchLines(const std::string& location, TStringList& targ
     std::string body;
     try {
         const TFetchLimits& limits = FetchLimits();
-        prepareClient(HttpClient, location, limits.MaxBodyBytes, limits.FetchMs).Get(location, body);
-        lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
+        prepareClient(location, limits.MaxBodyBytes, limits.FetchMs).Get(location, body);
+        reportKeepAlive();
     } catch (const std::exception&) {
         // Every fetch failure is absorbed: the target stays as it was and the next fetch starts afresh.
-        DiscardHttpClient();
+        Discard();
         return;
     }
     ReplaceLines(body, target);
 }
 
-void TSnifferMainForm::FetchLineStream(const std::string& location, const TLineReader& onLine)
+void TServiceAccess::FetchLineStream(const std::string& location, const TLineReader& onLine)
 {
-    TFetchTimer timer(fetchPace_);
+    TFetchTimer timer(pace_);
     std::exception_ptr readerFailure;
     TLineSplitter splitter([&](std::string_view line) {
         bool more;
@@ -118,13 +135,13 @@ void TSnifferMainForm::FetchLineStream(const std::string& location, const TLineR
     try {
         TLineSink sink(splitter);
         const TFetchLimits& limits = FetchLimits();
-        prepareClient(HttpClient, location, limits.MaxHistoryBytes, limits.HistoryFetchMs).Get(location, sink);
+        prepareClient(location, limits.MaxHistoryBytes, limits.HistoryFetchMs).Get(location, sink);
         splitter.Finish();
-        lblKeepAlive->setText(HttpClient->KeepAliveVerdict() ? "KeepAlive ON" : "KeepAlive OFF");
+        reportKeepAlive();
     } catch (const std::exception&) {
         // As in FetchLines, a failed fetch is absorbed; the lines read before it stay read. What the
         // reader itself raised is its caller's to handle.
-        DiscardHttpClient();
+        Discard();
         if (readerFailure)
             std::rethrow_exception(readerFailure);
     }

@@ -1,13 +1,16 @@
-#include "MonitorFixture.h"
-
-#include "chart/AreaSeries.h"
-#include "controls/TRadioGroup.h"
 #include "graph/HostSeries.h"
+#include "chart/AreaSeries.h"
+#include "chart/TChart.h"
+#include "support/SnapshotText.h"
 #include "table/HostColors.h"
+#include "table/QuickList.h"
+#include "table/SnapshotModel.h"
 
-#include <QRadioButton>
+#include <gtest/gtest.h>
 
 #include <cmath>
+
+using namespace HostSeries;
 
 namespace {
 int32_t bytes(int a, int b, int c, int d)
@@ -29,51 +32,53 @@ TEST(IPToIntTest, GroupsKeepTheirLowByte)
     EXPECT_EQ(IPToInt(""), -1062731519);
 }
 
-class HostSeriesTest : public MonitorTest {
+// Series management on a chart of its own, with no window around it.
+class HostSeriesTest : public ::testing::Test {
 protected:
+    TChart in, out;
+    double sampleIndex = 0;
+
     void add(TChart& chart, int position, const std::string& address, double value, const std::string& name = "")
     {
-        probe().AddHostSample(&chart, position, name, address, value);
+        AddHostSample(chart, sampleIndex, position, name, address, value);
     }
-    std::string title(int i) { return chartIn().SeriesList().Item(i)->Title().toStdString(); }
+    std::string title(int i) { return in.SeriesList().Item(i)->Title().toStdString(); }
 };
 
 TEST_F(HostSeriesTest, NewHostGetsASeriesAtItsRankAndIsPaddedTo100)
 {
-    add(chartIn(), 0, "198.18.0.1", 5);
-    add(chartIn(), 0, "198.18.0.2", 7, "beta"); // outranks the first
-    ASSERT_EQ(chartIn().SeriesList().Count(), 2);
+    add(in, 0, "198.18.0.1", 5);
+    add(in, 0, "198.18.0.2", 7, "beta"); // outranks the first
+    ASSERT_EQ(in.SeriesList().Count(), 2);
     EXPECT_EQ(title(0), "beta");
     EXPECT_EQ(title(1), "198.18.0.1");
-    auto* s = chartIn().SeriesList().Item(0);
+    auto* s = in.SeriesList().Item(0);
     EXPECT_EQ(s->Tag(), IPToInt("198.18.0.2"));
-    probe().SampleIndex() = 1;
-    probe().PadSeries(&chartIn());
+    PadSeries(in, 1);
     ASSERT_EQ(s->PointCount(), 100);
     EXPECT_EQ(s->XValues().Value(0), -99);
     EXPECT_EQ(s->XValues().Value(99), 0);
     EXPECT_EQ(s->YValues().Value(98), 0);
     EXPECT_EQ(s->YValues().Value(99), 7);
-    EXPECT_EQ(probe().FindSeriesByAddress(&chartIn(), "198.18.0.1"), 1);
-    EXPECT_EQ(probe().FindSeriesByAddress(&chartIn(), "198.18.0.3"), -1);
+    EXPECT_EQ(FindSeriesByAddress(in, "198.18.0.1"), 1);
+    EXPECT_EQ(FindSeriesByAddress(in, "198.18.0.3"), -1);
 }
 
 TEST_F(HostSeriesTest, AFullChartHandsIndex28ToANewHostWithoutItsHistory)
 {
     for (int i = 0; i < 30; ++i) {
         for (int k = 0; k < 100; ++k)
-            add(chartIn(), i, "198.18.1." + std::to_string(i + 1), double(i + 1));
+            add(in, i, "198.18.1." + std::to_string(i + 1), double(i + 1));
     }
-    ASSERT_EQ(chartIn().SeriesList().Count(), 30);
-    probe().SampleIndex() = 500;
-    add(chartIn(), 3, "198.18.2.1", 1000, "newcomer");
-    EXPECT_EQ(chartIn().SeriesList().Count(), 30);
-    auto* s = chartIn().SeriesList().Item(3);
+    ASSERT_EQ(in.SeriesList().Count(), 30);
+    sampleIndex = 500;
+    add(in, 3, "198.18.2.1", 1000, "newcomer");
+    EXPECT_EQ(in.SeriesList().Count(), 30);
+    auto* s = in.SeriesList().Item(3);
     EXPECT_EQ(title(3), "newcomer");
     EXPECT_EQ(s->Tag(), IPToInt("198.18.2.1"));
     ASSERT_EQ(s->PointCount(), 1); // the former host's traffic is not the newcomer's
-    probe().SampleIndex() = 501;
-    probe().PadSeries(&chartIn());
+    PadSeries(in, 501);
     ASSERT_EQ(s->PointCount(), 100);
     EXPECT_EQ(s->XValues().Value(0), 401);
     EXPECT_EQ(s->YValues().Value(98), 0);
@@ -86,26 +91,34 @@ TEST_F(HostSeriesTest, AFullChartHandsIndex28ToANewHostWithoutItsHistory)
 // the top 29 takes over a series, and every area must still show only its own host's traffic.
 TEST_F(HostSeriesTest, ARankingChangeNeverDrawsOneHostsTrafficUnderAnothersName)
 {
-    form->rgSpeedClick(form.get());
-    control<TRadioGroup>("RadioGroup1")->Button(1)->click();
+    TQuickList names;
+    TSnapshotOptions options;
+    options.Order = THostOrder::CurrentSpeed;
+    options.ActiveOnly = true;
+    const double bitsScale = 8.0 / 1000;
+    auto show = [&](const std::vector<Host>& hosts) {
+        TSnapshot snapshot;
+        ASSERT_TRUE(ComputeSnapshot(Lines(Snapshot(hosts)), options, names, snapshot));
+        AddSamples(in, out, snapshot.Samples, sampleIndex, bitsScale);
+        sampleIndex += 1;
+        PadSeries(in, sampleIndex);
+        PadSeries(out, sampleIndex);
+    };
     std::vector<Host> hosts = Hosts(31);
-    service.Set("/", Snapshot(hosts));
-    PollOnce();
-    ASSERT_EQ(chartIn().SeriesList().Count(), 30);
+    show(hosts);
+    ASSERT_EQ(in.SeriesList().Count(), 30);
     ASSERT_EQ(title(28), hosts[28].address);
 
     // A quiet newcomer first falls into "Other", then becomes the busiest host.
     Host riser = { "198.18.9.9", 1, 3 };
     hosts.push_back(riser);
-    service.Set("/", Snapshot(hosts));
-    PollOnce();
+    show(hosts);
     hosts.back().send = 900000;
     hosts.back().recv = 1000000;
-    service.Set("/", Snapshot(hosts));
-    PollOnce();
+    show(hosts);
 
     ASSERT_EQ(title(0), riser.address);
-    for (TChart* chart : { &chartIn(), &chartOut() }) {
+    for (TChart* chart : { &in, &out }) {
         for (int i = 0; i < chart->SeriesList().Count(); ++i) {
             TChartSeries* s = chart->SeriesList().Item(i);
             ASSERT_EQ(s->PointCount(), 100) << i;
@@ -115,7 +128,7 @@ TEST_F(HostSeriesTest, ARankingChangeNeverDrawsOneHostsTrafficUnderAnothersName)
                     own = &h;
             if (!own)
                 continue; // "Other"
-            const double rate = (chart == &chartIn() ? own->recv : own->send) * 0.008;
+            const double rate = double(chart == &in ? own->recv : own->send) * bitsScale;
             for (int k = 0; k < 100; ++k) {
                 const double y = s->YValues().Value(k);
                 EXPECT_TRUE(y == 0 || std::abs(y - rate) < 1e-9)
@@ -123,19 +136,18 @@ TEST_F(HostSeriesTest, ARankingChangeNeverDrawsOneHostsTrafficUnderAnothersName)
             }
         }
     }
-    TChartSeries* s = chartIn().SeriesList().Item(0);
-    EXPECT_DOUBLE_EQ(s->YValues().Value(99), 8000);
+    EXPECT_DOUBLE_EQ(in.SeriesList().Item(0)->YValues().Value(99), 8000);
 }
 
 TEST_F(HostSeriesTest, ColoursFollowThePosition)
 {
     for (int i = 0; i < 3; ++i)
-        add(chartOut(), i, "198.18.0." + std::to_string(i + 1), 1);
-    probe().ApplySeriesColors(&chartOut());
+        add(out, i, "198.18.0." + std::to_string(i + 1), 1);
+    ApplySeriesColors(out);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(chartOut().SeriesList().Item(i)->SeriesColor(), SwapRB(HostColors[i]));
-    add(chartOut(), 0, "198.18.0.3", 1); // moves to the front
-    probe().ApplySeriesColors(&chartOut());
-    EXPECT_EQ(chartOut().SeriesList().Item(0)->SeriesColor(), SwapRB(HostColors[0]));
-    EXPECT_EQ(chartOut().SeriesList().Item(0)->Title(), "198.18.0.3");
+        EXPECT_EQ(out.SeriesList().Item(i)->SeriesColor(), SwapRB(HostColors[i]));
+    add(out, 0, "198.18.0.3", 1); // moves to the front
+    ApplySeriesColors(out);
+    EXPECT_EQ(out.SeriesList().Item(0)->SeriesColor(), SwapRB(HostColors[0]));
+    EXPECT_EQ(out.SeriesList().Item(0)->Title(), "198.18.0.3");
 }

@@ -1,0 +1,213 @@
+#include "app/SnifferMainForm.h"
+
+#include "base/StringList.h"
+#include "chart/TChart.h"
+#include "controls/AutoSizeLabel.h"
+#include "controls/DisplayText.h"
+#include "controls/TRadioGroup.h"
+#include "controls/TStringGrid.h"
+#include "graph/HostSeries.h"
+#include "poll/HistoryReplay.h"
+#include "service/ServiceLocations.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+constexpr int RecvSpeedColumn = 3;
+constexpr int SendSpeedColumn = 4;
+
+int msUntil(TFetchPace::Clock::duration wait)
+{
+    return int(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+}
+} // namespace
+
+void TSnifferMainForm::Timer1Timer(QObject*)
+{
+    poll_.Tick(*this);
+}
+
+void TSnifferMainForm::ClearGraph()
+{
+    ClearBtn->click();
+}
+
+bool TSnifferMainForm::ReplayHistory()
+{
+    return LoadHistory();
+}
+
+bool TSnifferMainForm::PollSnapshot()
+{
+    return ProcessSnapshot(nullptr);
+}
+
+void TSnifferMainForm::ServiceAnswered(bool answered, TDateTime askedAt)
+{
+    NoteServiceAnswer(answered, askedAt);
+}
+
+void TSnifferMainForm::FinishTick()
+{
+    HostSeries::ApplySeriesColors(*ChartIn);
+    HostSeries::ApplySeriesColors(*ChartOut);
+    ArrangeCharts();
+}
+
+void TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
+{
+    service_.FetchLines(location, target);
+}
+
+TSnapshotOptions TSnifferMainForm::SnapshotOptions(TSnapshotMode mode) const
+{
+    TSnapshotOptions options;
+    options.Mode = mode;
+    options.Order = RadioGroup1->ItemIndex() == 1 ? THostOrder::CurrentSpeed : THostOrder::DataTransferred;
+    options.ActiveOnly = cbActiveIPs->isChecked();
+    options.RatesInBits = rgSpeed->ItemIndex() == 0;
+    options.Separators = FormatSettings();
+    return options;
+}
+
+bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
+{
+    bool computed;
+    if (lines == nullptr) {
+        TStringList fetched;
+        FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched);
+        computed = ComputeSnapshot(std::move(fetched), SnapshotOptions(TSnapshotMode::Live), *HostNames, snapshot_);
+    } else {
+        computed = ComputeSnapshot(*lines, SnapshotOptions(TSnapshotMode::History), *HostNames, snapshot_);
+    }
+    if (!computed)
+        return false;
+    ShowSnapshot(snapshot_);
+    return true;
+}
+
+void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
+{
+    if (snapshot.RowCountFirst)
+        StringGrid1->SetRowCount(snapshot.RowCount);
+    HostSeries::AddSamples(*ChartIn, *ChartOut, snapshot.Samples, SampleIndex, SpeedScale);
+    int row = 1;
+    for (const THostRow& host : snapshot.Rows) {
+        StringGrid1->SetCell(1, row, host.Name);
+        StringGrid1->SetCell(2, row, host.Address);
+        StringGrid1->SetCell(3, row, host.RecvSpeed);
+        StringGrid1->SetCell(4, row, host.SendSpeed);
+        StringGrid1->SetCell(5, row, host.RecvTotal);
+        StringGrid1->SetCell(6, row, host.SendTotal);
+        ++row;
+    }
+    if (!snapshot.RowCountFirst)
+        StringGrid1->SetRowCount(snapshot.RowCount);
+    SampleIndex += 1;
+    PadSeries(ChartIn);
+    PadSeries(ChartOut);
+    SetLabelCaption(ISLabel, DisplayText(snapshot.SendTotals));
+    SetLabelCaption(IRLabel, DisplayText(snapshot.RecvTotals));
+}
+
+std::string TSnifferMainForm::FormatSpeed(int64_t value) const
+{
+    return FormatRate(value, rgSpeed->ItemIndex() == 0);
+}
+
+void TSnifferMainForm::AddHostSample(
+    TChart* chart, int position, const std::string& name, const std::string& address, double value)
+{
+    HostSeries::AddHostSample(*chart, SampleIndex, position, name, address, value);
+}
+
+void TSnifferMainForm::PadSeries(TChart* chart)
+{
+    HostSeries::PadSeries(*chart, SampleIndex);
+}
+
+bool TSnifferMainForm::LoadHistory()
+{
+    service_.Discard();
+    return ::ReplayHistory(service_, ServiceLocations::History(ServiceAddress),
+        [this](const TStringList& block) { return ProcessSnapshot(&block); });
+}
+
+void TSnifferMainForm::NoteServiceAnswer(bool answered, TDateTime askedAt)
+{
+    if (answered)
+        staleness_.Answered();
+    else
+        staleness_.Unanswered(askedAt);
+    ShowServiceState();
+}
+
+void TSnifferMainForm::ShowServiceState()
+{
+    if (!staleness_.Stale()) {
+        setWindowTitle(Caption);
+        return;
+    }
+    const TDateTime now = Now();
+    setWindowTitle(QString(Caption) + " - " + staleness_.Notice(now));
+    // The totals stay, as the last the service counted; rates of that moment are not today's.
+    const QString notice = staleness_.ShortNotice(now);
+    SetLabelCaption(IRLabel, notice);
+    SetLabelCaption(ISLabel, notice);
+    for (int row = 1; row < StringGrid1->RowCount(); ++row) {
+        StringGrid1->SetCell(RecvSpeedColumn, row, "");
+        StringGrid1->SetCell(SendSpeedColumn, row, "");
+    }
+}
+
+QString TSnifferMainForm::StartText() const
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale = QLocale::system();
+    QString text = "Started: " + locale.toString(now.date(), QLocale::ShortFormat);
+    if (now.time().hour() != 0 || now.time().minute() != 0 || now.time().second() != 0)
+        text += " " + locale.toString(now.time(), QLocale::LongFormat);
+    return text;
+}
+
+void TSnifferMainForm::StartBtnClick(QObject*)
+{
+    StartedLabel->setText(StartText());
+    if (!Timer1->isActive())
+        Timer1->start();
+}
+
+void TSnifferMainForm::Button2Click(QObject*)
+{
+    Timer1->stop();
+}
+
+void TSnifferMainForm::ClearBtnClick(QObject*)
+{
+    StartedLabel->setText(StartText());
+    ChartIn->SeriesList().Clear();
+    ChartOut->SeriesList().Clear();
+}
+
+void TSnifferMainForm::HostsTimerTimer(QObject*)
+{
+    LoadHostNamesWhenServiceAllows();
+}
+
+void TSnifferMainForm::LoadHostNamesWhenServiceAllows()
+{
+    // Names are not refreshed every second as snapshots are, so a load put off is tried again
+    // as soon as the window has had its moment, not 30 seconds later.
+    const TFetchPace::Clock::duration wait = service_.Pace().WaitBefore(TFetchPace::Clock::now());
+    if (wait > TFetchPace::Clock::duration::zero()) {
+        namesRetry_->start(msUntil(wait));
+        return;
+    }
+    namesRetry_->stop();
+    LoadHostNames();
+}

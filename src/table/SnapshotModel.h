@@ -1,0 +1,63 @@
+#pragma once
+
+#include "table/Formatting.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/StringList.h"
+
+class TQuickList;
+
+// Whether a snapshot is the service's word of this second or a block of its history: a history
+// block feeds only the graph, with no table rows and no name lookups.
+enum class TSnapshotMode { Live, History };
+
+// The table's orders: by the service's own order ("Data transferred"), or by current traffic.
+enum class THostOrder { DataTransferred, CurrentSpeed };
+
+struct TSnapshotOptions {
+    TSnapshotMode Mode = TSnapshotMode::Live;
+    THostOrder Order = THostOrder::DataTransferred;
+    // Idle hosts from the thirtieth on are left out of the table.
+    bool ActiveOnly = false;
+    // Rates as bits (kb/s, Mb/s, Gb/s) rather than bytes.
+    bool RatesInBits = true;
+    TFormatSettings Separators;
+};
+
+// One row of the table, its cells' texts from the name column on.
+struct THostRow {
+    std::string Name, Address, RecvSpeed, SendSpeed, RecvTotal, SendTotal;
+};
+
+// One host's point of this snapshot for the graph. Position is its series' place: 0 to 28 for the
+// first hosts, the "Other" position for everyone after them together.
+struct THostSample {
+    int Position = 0;
+    std::string Name;
+    std::string Address;
+    int64_t RecvRate = 0;
+    int64_t SendRate = 0;
+};
+
+// What one snapshot puts on screen.
+struct TSnapshot {
+    // The grid's row count with its header row. Rows past the written ones keep what they showed,
+    // as when the table lists every host and some were left out.
+    int RowCount = 1;
+    // Whether the row count is set before the rows are written (every host listed) or after.
+    bool RowCountFirst = true;
+    std::vector<THostRow> Rows;
+    std::string RecvTotals, SendTotals;
+    std::vector<THostSample> Samples;
+};
+
+// Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's
+// header line, host lines, and its closing line. Answers false, leaving the result as it was, for
+// no lines at all. Names are looked up in the directory for live snapshots only.
+bool ComputeSnapshot(TStringList lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
+
+// A rate as the table shows it.
+std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separators = FormatSettings());

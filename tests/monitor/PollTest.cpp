@@ -62,33 +62,6 @@ TEST_F(PollTest, FirstTickIsLiveAndGapsAboveFiveSecondsReplayTheHistory)
     EXPECT_EQ(lastRequest(), "/");
 }
 
-TEST_F(PollTest, ReplayTimeIsNotAGapButASlowLivePollIs)
-{
-    tick();
-    seconds += 6;
-    // The replay itself takes 20 seconds of wall clock; the tick after it is still live.
-    service.Set("/history", history(1, 2));
-    auto replays = [this] {
-        auto r = service.Requests();
-        return std::count(r.begin(), r.end(), "/history");
-    };
-    const auto before = replays();
-    SetClockForTesting(
-        [this, replays, before] { return 46000.0 + (seconds + (replays() > before ? 20 : 0)) / 86400.0; });
-    tick();
-    EXPECT_EQ(lastRequest(), "/history");
-    seconds += 1;
-    tick();
-    EXPECT_EQ(lastRequest(), "/");
-
-    // A live poll that takes more than five seconds makes the next tick a gap.
-    seconds += 1;
-    tick();
-    seconds += 5.5; // the previous tick started 5.5 seconds ago
-    tick();
-    EXPECT_EQ(lastRequest(), "/history");
-}
-
 TEST_F(PollTest, ClearKeepsTheTableAndTheSampleIndex)
 {
     tick();
@@ -117,20 +90,6 @@ TEST_F(PollTest, StopThenStartAfterMoreThanFiveSecondsReplays)
     EXPECT_EQ(lastRequest(), "/history");
 }
 
-TEST_F(PollTest, HistoryBlocksEndAtExactSeparatorLinesOnly)
-{
-    service.Set("/history",
-        Snapshot(Hosts(1)) + "###<br>\r\n" + Snapshot(Hosts(2)) + "### \r\n" + Snapshot(Hosts(3)) + "###\r\n"
-            + Snapshot(Hosts(4)));
-    probe().LoadHistory();
-    // Two blocks: the first, and the second with its "### " line and the third snapshot as data.
-    EXPECT_EQ(probe().SampleIndex(), 2);
-    service.Set("/history", Snapshot(Hosts(5)));
-    probe().LoadHistory();
-    EXPECT_EQ(probe().SampleIndex(), 2);
-    EXPECT_EQ(probe().HttpClient() != nullptr, true); // a fresh client fetched the history
-}
-
 TEST_F(PollTest, FailingTicksKeepTheTimerRunningAndTheLastTick)
 {
     service.Remove("/");
@@ -140,52 +99,4 @@ TEST_F(PollTest, FailingTicksKeepTheTimerRunningAndTheLastTick)
     seconds += 1;
     tick();
     EXPECT_GT(probe().LastTick(), last);
-}
-
-TEST_F(PollTest, ALiveTickIsTimedFromItsStart)
-{
-    // The poll itself takes 3 seconds of wall clock.
-    auto livePolls = [this] {
-        auto r = service.Requests();
-        return double(std::count(r.begin(), r.end(), "/"));
-    };
-    SetClockForTesting([this, livePolls] { return 46000.0 + (seconds + 3 * livePolls()) / 86400.0; });
-    const TDateTime start = Now();
-    tick();
-    EXPECT_EQ(probe().LastTick(), start);
-    seconds += 2.5; // 2.5 seconds after the poll ended, 5.5 after it started
-    tick();
-    EXPECT_EQ(lastRequest(), "/history");
-}
-
-// The gap test at its boundary, on clock readings whose differences are exact: doubling a time is
-// exact, so a tick at 2t measures exactly t since a tick at t.
-TEST_F(PollTest, FiveSecondsExactlyIsNoGapAndTheNextRepresentableTimeIs)
-{
-    double fiveSeconds = 5.0 / 86400;
-    while (DaysToSeconds(fiveSeconds) > 5)
-        fiveSeconds = std::nextafter(fiveSeconds, 0.0);
-    while (DaysToSeconds(fiveSeconds) < 5)
-        fiveSeconds = std::nextafter(fiveSeconds, 1.0);
-    ASSERT_EQ(DaysToSeconds(fiveSeconds), 5.0);
-    double justOver = fiveSeconds;
-    while (DaysToSeconds(justOver) <= 5)
-        justOver = std::nextafter(justOver, 1.0);
-    ASSERT_LT(DaysToSeconds(justOver), 5.000001);
-
-    for (double interval : { fiveSeconds, justOver }) {
-        SCOPED_TRACE(DaysToSeconds(interval));
-        CreateForm();
-        form->rgSpeedClick(form.get());
-        double now = interval;
-        SetClockForTesting([&now] { return now; });
-        service.ClearRequests();
-        tick();
-        ASSERT_EQ(probe().LastTick(), interval);
-        now = 2 * interval;
-        ASSERT_EQ(now - probe().LastTick(), interval);
-        tick();
-        EXPECT_EQ(lastRequest(), interval == fiveSeconds ? "/" : "/history");
-    }
-    SetClockForTesting(nullptr);
 }

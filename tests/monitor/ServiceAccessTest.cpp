@@ -13,30 +13,6 @@
 
 namespace {
 
-std::vector<std::string> splitWhole(std::string_view text)
-{
-    TStringList list;
-    ReplaceLines(text, list);
-    std::vector<std::string> out;
-    for (int i = 0; i < list.Count(); ++i)
-        out.push_back(list[i]);
-    return out;
-}
-
-std::vector<std::string> splitInPieces(std::string_view text, const std::vector<size_t>& cuts)
-{
-    std::vector<std::string> out;
-    TLineSplitter splitter([&](std::string_view line) { out.emplace_back(line); });
-    size_t from = 0;
-    for (size_t cut : cuts) {
-        splitter.Feed(text.substr(from, cut - from));
-        from = cut;
-    }
-    splitter.Feed(text.substr(from));
-    splitter.Finish();
-    return out;
-}
-
 // Every series of a chart as text: its title and its points, so that two graphs compare whole.
 std::vector<std::string> seriesOf(TChart& chart)
 {
@@ -76,40 +52,6 @@ protected:
 };
 
 } // namespace
-
-TEST(LineSplitter, AnyCutGivesTheLinesOfTheWholeText)
-{
-    for (std::string_view text : { "a\r\nb", "a\n\nb", "a\rb\r\n", "a\n\rb", "a\r\rb", "a\n", "", "\n", "\r\n\r\n",
-             "line one\r\nline two\rthree\n\nfour" }) {
-        const auto whole = splitWhole(text);
-        for (size_t cut = 0; cut <= text.size(); ++cut)
-            EXPECT_EQ(splitInPieces(text, { cut }), whole) << "cut at " << cut << " of " << text;
-        std::vector<size_t> everyByte;
-        for (size_t i = 1; i < text.size(); ++i)
-            everyByte.push_back(i);
-        EXPECT_EQ(splitInPieces(text, everyByte), whole) << text;
-    }
-    const std::string withNul("ab\r\ncd\0ef\r\ngh", 13);
-    for (size_t cut = 0; cut <= withNul.size(); ++cut)
-        EXPECT_EQ(splitInPieces(withNul, { cut }), std::vector<std::string>({ "ab", "cd" })) << cut;
-}
-
-TEST(HistoryBlocksTest, BlocksEndAtSeparatorsAndAnOversizedBlockStopsTheReplay)
-{
-    std::vector<std::vector<std::string>> blocks;
-    THistoryBlocks history(
-        [&](const TStringList& block) {
-            blocks.emplace_back();
-            for (int i = 0; i < block.Count(); ++i)
-                blocks.back().push_back(block[i]);
-        },
-        20);
-    for (std::string_view line : { "###", "a<b>", "### ", "###<br>", "###", "tail" })
-        EXPECT_TRUE(history.AddLine(line));
-    EXPECT_EQ(blocks, std::vector<std::vector<std::string>>({ {}, { "a<b>", "### " }, {} }));
-    EXPECT_TRUE(history.AddLine("0123456789"));
-    EXPECT_FALSE(history.AddLine("0123456789"));
-}
 
 TEST_F(LowLimits, AHistoryFarAboveTheBodyCapReplaysBlockByBlockAsTheWholeWould)
 {

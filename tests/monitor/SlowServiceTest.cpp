@@ -110,21 +110,6 @@ protected:
 // Each fetch is bounded at 2 s as a whole; the margin covers a loaded machine, not another wait.
 constexpr long FetchBoundMs = 2500;
 
-TEST_F(SlowServiceTest, EveryFetchEndsWithinItsBoundWhetherTheServiceTricklesOrStaysSilent)
-{
-    for (const TScript& answer : { tricklingAnswer(), silence() }) {
-        createForm(answer);
-        bool applied = true;
-        EXPECT_LT(timed([&] { applied = probe().ProcessSnapshot(nullptr); }), FetchBoundMs);
-        EXPECT_FALSE(applied);
-        EXPECT_LT(timed([&] { probe().LoadHostNames(); }), FetchBoundMs);
-        EXPECT_EQ(probe().HostNames()->Count(), 0);
-        EXPECT_LT(timed([&] { probe().LoadHistory(); }), FetchBoundMs);
-        EXPECT_EQ(probe().SampleIndex(), 0);
-        EXPECT_GE(server.AcceptedCount(), 3);
-    }
-}
-
 TEST_F(SlowServiceTest, TheWindowAppearsWithinAFewSecondsAgainstASilentService)
 {
     createForm(silence());
@@ -167,22 +152,4 @@ TEST_F(SlowServiceTest, ATricklingServiceCostsPollsButNeverTheWindow)
     EXPECT_GE(polls, 1);
     EXPECT_GE(nameLoads, 1);
     EXPECT_TRUE(form->windowTitle().contains("no answer from the service since"));
-}
-
-TEST(FetchPaceTest, OnlyASlowFetchMakesTheNextUnaskedFetchWait)
-{
-    using Clock = TFetchPace::Clock;
-    TFetchPace pace(1000ms, 250ms);
-    const Clock::time_point t0 = Clock::now();
-    EXPECT_EQ(pace.WaitBefore(t0), Clock::duration::zero());
-    pace.FetchTook(t0, t0 + 999ms);
-    EXPECT_EQ(pace.WaitBefore(t0 + 999ms), Clock::duration::zero());
-    pace.FetchTook(t0 + 1s, t0 + 3s);
-    EXPECT_EQ(pace.WaitBefore(t0 + 3s), 250ms);
-    EXPECT_EQ(pace.WaitBefore(t0 + 3s + 100ms), 150ms);
-    EXPECT_EQ(pace.WaitBefore(t0 + 3s + 250ms), Clock::duration::zero());
-    // A fast fetch after a slow one does not cut the window's moment short.
-    pace.FetchTook(t0 + 4s, t0 + 6s);
-    pace.FetchTook(t0 + 6s, t0 + 6s + 1ms);
-    EXPECT_EQ(pace.WaitBefore(t0 + 6s + 1ms), 249ms);
 }

@@ -29,54 +29,54 @@ using Clock = std::chrono::steady_clock;
 class BenchServer {
 public:
     BenchServer(std::string small, std::string large)
-        : m_small(std::move(small))
-        , m_large(std::move(large))
+        : small_(std::move(small))
+        , large_(std::move(large))
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
-        ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in addr {};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_fd, 16);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(fd_, 16);
         socklen_t len = sizeof addr;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] { acceptLoop(); });
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { acceptLoop(); });
     }
     ~BenchServer()
     {
-        m_stop = true;
-        m_thread.join();
-        for (auto& t : m_connections)
+        stop_ = true;
+        thread_.join();
+        for (auto& t : connections_)
             t.join();
-        ::close(m_fd);
+        ::close(fd_);
     }
-    int Port() const { return m_port; }
+    int Port() const { return port_; }
 
 private:
     void acceptLoop()
     {
-        while (!m_stop) {
-            pollfd p { m_fd, POLLIN, 0 };
+        while (!stop_) {
+            pollfd p { fd_, POLLIN, 0 };
             if (::poll(&p, 1, 50) <= 0)
                 continue;
-            int c = ::accept(m_fd, nullptr, nullptr);
+            int c = ::accept(fd_, nullptr, nullptr);
             if (c >= 0)
-                m_connections.emplace_back([this, c] { serve(c); });
+                connections_.emplace_back([this, c] { serve(c); });
         }
     }
     void serve(int c)
     {
         std::string in;
         char buf[8192];
-        while (!m_stop) {
+        while (!stop_) {
             size_t end;
             while ((end = in.find("\r\n\r\n")) == std::string::npos) {
                 pollfd p { c, POLLIN, 0 };
                 if (::poll(&p, 1, 50) <= 0) {
-                    if (m_stop)
+                    if (stop_)
                         break;
                     continue;
                 }
@@ -91,7 +91,7 @@ private:
                 break;
             bool large = in.compare(0, 10, "GET /large") == 0;
             in.erase(0, end + 4);
-            const std::string& r = large ? m_large : m_small;
+            const std::string& r = large ? large_ : small_;
             size_t sent = 0;
             while (sent < r.size()) {
                 ssize_t n = ::send(c, r.data() + sent, r.size() - sent, MSG_NOSIGNAL);
@@ -105,12 +105,12 @@ private:
         ::close(c);
     }
 
-    std::string m_small, m_large;
-    int m_fd = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop { false };
-    std::thread m_thread;
-    std::vector<std::thread> m_connections;
+    std::string small_, large_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_ { false };
+    std::thread thread_;
+    std::vector<std::thread> connections_;
 };
 
 std::string response(size_t size)

@@ -124,19 +124,19 @@ public:
         char dir[] = "/tmp/qtm-bench-nginx-XXXXXX";
         if (!::mkdtemp(dir))
             return;
-        m_dir = dir;
+        dir_ = dir;
         // Workers may run as another user: they must be able to read the files.
         ::chmod(dir, 0755);
-        ::mkdir((m_dir + "/www").c_str(), 0755);
-        ::mkdir((m_dir + "/logs").c_str(), 0755);
+        ::mkdir((dir_ + "/www").c_str(), 0755);
+        ::mkdir((dir_ + "/logs").c_str(), 0755);
         {
             std::string body(kBodySize, '\0');
             for (size_t i = 0; i < body.size(); ++i)
                 body[i] = patternAt(i);
-            std::ofstream(m_dir + "/www/body", std::ios::binary).write(body.data(), std::streamsize(body.size()));
+            std::ofstream(dir_ + "/www/body", std::ios::binary).write(body.data(), std::streamsize(body.size()));
         }
-        m_port = freePort();
-        const std::string& d = m_dir;
+        port_ = freePort();
+        const std::string& d = dir_;
         std::ofstream conf(d + "/nginx.conf");
         conf << (::geteuid() == 0 ? "user root;\n" : "") << "worker_processes 1;\n"
              << "error_log " << d << "/logs/error.log;\n"
@@ -146,17 +146,17 @@ public:
              << "  client_body_temp_path " << d << "/logs;\n  proxy_temp_path " << d << "/logs;\n"
              << "  fastcgi_temp_path " << d << "/logs;\n  uwsgi_temp_path " << d << "/logs;\n"
              << "  scgi_temp_path " << d << "/logs;\n"
-             << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << d << "/www;\n  }\n}\n";
+             << "  server {\n    listen 127.0.0.1:" << port_ << ";\n    root " << d << "/www;\n  }\n}\n";
         conf.close();
-        m_pid = spawn({ "nginx", "-p", d, "-c", d + "/nginx.conf", "-g", "daemon off;" }, d + "/logs/nginx.out");
-        for (int i = 0; i < 100 && m_pid > 0; ++i) {
-            if (accepts(m_port)) {
-                m_running = true;
+        pid_ = spawn({ "nginx", "-p", d, "-c", d + "/nginx.conf", "-g", "daemon off;" }, d + "/logs/nginx.out");
+        for (int i = 0; i < 100 && pid_ > 0; ++i) {
+            if (accepts(port_)) {
+                running_ = true;
                 return;
             }
             int status;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -165,21 +165,21 @@ public:
     }
     ~LocalNginx()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
         }
-        if (!m_dir.empty() && m_running)
-            std::system(("rm -rf '" + m_dir + "'").c_str());
+        if (!dir_.empty() && running_)
+            std::system(("rm -rf '" + dir_ + "'").c_str());
     }
-    bool Running() const { return m_running; }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/body"; }
+    bool Running() const { return running_; }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/body"; }
 
 private:
-    std::string m_dir;
-    int m_port = 0;
-    pid_t m_pid = -1;
-    bool m_running = false;
+    std::string dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    bool running_ = false;
 };
 
 // Drops the bytes, as curl's -o /dev/null does; counts them to check the length.

@@ -147,67 +147,67 @@ void fill(TrafficCounter& c, uint32_t hosts, uint32_t activePerSecond, int secon
 class LoopbackClient {
 public:
     explicit LoopbackClient(int port)
-        : m_fd(socket(AF_INET, SOCK_STREAM, 0))
+        : fd_(socket(AF_INET, SOCK_STREAM, 0))
     {
         sockaddr_in a {};
         a.sin_family = AF_INET;
         a.sin_port = htons(uint16_t(port));
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
             std::perror("connect");
     }
-    ~LoopbackClient() { close(m_fd); }
+    ~LoopbackClient() { close(fd_); }
     // The body's size, for a body by Content-Length or in chunks; 0 on any failure.
     size_t get(const std::string& path, const char* method = "GET")
     {
         std::string request = std::string(method) + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-        if (send(m_fd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size()))
+        if (send(fd_, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size()))
             return 0;
-        m_data.clear();
+        data_.clear();
         size_t headEnd;
-        while ((headEnd = m_data.find("\r\n\r\n")) == std::string::npos)
+        while ((headEnd = data_.find("\r\n\r\n")) == std::string::npos)
             if (!fill())
                 return 0;
         const bool head = std::strcmp(method, "HEAD") == 0;
-        size_t at = m_data.find("Content-Length: ");
+        size_t at = data_.find("Content-Length: ");
         if (at < headEnd) {
-            size_t length = head ? 0 : std::stoul(m_data.substr(at + 16));
-            while (m_data.size() < headEnd + 4 + length)
+            size_t length = head ? 0 : std::stoul(data_.substr(at + 16));
+            while (data_.size() < headEnd + 4 + length)
                 if (!fill())
                     return 0;
             return length;
         }
-        if (head || m_data.find("Transfer-Encoding: chunked") > headEnd)
+        if (head || data_.find("Transfer-Encoding: chunked") > headEnd)
             return 0;
         // Chunks, read where they land: only the size lines are looked at, the data is counted.
         size_t body = 0, pos = headEnd + 4;
         std::string line;
         for (;;) {
-            while (pos < m_data.size()) {
-                if (m_skip > 0) {
-                    size_t n = std::min(m_skip, m_data.size() - pos);
+            while (pos < data_.size()) {
+                if (skip_ > 0) {
+                    size_t n = std::min(skip_, data_.size() - pos);
                     pos += n;
-                    m_skip -= n;
+                    skip_ -= n;
                     continue;
                 }
-                char c = m_data[pos++];
+                char c = data_[pos++];
                 if (c != '\n') {
                     line += c;
                     continue;
                 }
                 if (line.empty() || line == "\r") { // the line end after a chunk's data
-                    if (m_last)
-                        return m_last = false, body;
+                    if (last_)
+                        return last_ = false, body;
                     line.clear();
                     continue;
                 }
                 size_t size = std::strtoul(line.c_str(), nullptr, 16);
                 line.clear();
                 body += size;
-                m_skip = size;
-                m_last = size == 0;
+                skip_ = size;
+                last_ = size == 0;
             }
-            m_data.clear();
+            data_.clear();
             pos = 0;
             if (!fill())
                 return 0;
@@ -217,18 +217,18 @@ public:
 private:
     bool fill()
     {
-        ssize_t n = recv(m_fd, m_buffer.data(), m_buffer.size(), 0);
+        ssize_t n = recv(fd_, buffer_.data(), buffer_.size(), 0);
         if (n <= 0)
             return false;
-        m_data.append(m_buffer.data(), size_t(n));
+        data_.append(buffer_.data(), size_t(n));
         return true;
     }
 
-    int m_fd;
-    std::string m_data;
-    size_t m_skip = 0;
-    bool m_last = false;
-    std::vector<char> m_buffer = std::vector<char>(1 << 20);
+    int fd_;
+    std::string data_;
+    size_t skip_ = 0;
+    bool last_ = false;
+    std::vector<char> buffer_ = std::vector<char>(1 << 20);
 };
 
 void benchServing()

@@ -11,18 +11,18 @@
 #include <unistd.h>
 
 TNetConnectThread::TNetConnectThread(int socket, const sockaddr* address, socklen_t length)
-    : m_socket(socket)
-    , m_length(length)
+    : socket_(socket)
+    , length_(length)
 {
-    std::memcpy(&m_address, address, length);
-    m_stopFd = eventfd(0, EFD_CLOEXEC);
-    if (m_stopFd < 0)
+    std::memcpy(&address_, address, length);
+    stopFd_ = eventfd(0, EFD_CLOEXEC);
+    if (stopFd_ < 0)
         ENetSocketError::RaiseErrno(errno);
     try {
-        m_thread = std::thread([this] { run(); });
+        thread_ = std::thread([this] { run(); });
     } catch (const std::system_error& e) {
         // No worker means no connect: a failure of the connect itself, not of the socket.
-        ::close(m_stopFd);
+        ::close(stopFd_);
         throw ENetConnectException(std::string("Connect failed: ") + e.what());
     }
 }
@@ -30,32 +30,32 @@ TNetConnectThread::TNetConnectThread(int socket, const sockaddr* address, sockle
 TNetConnectThread::~TNetConnectThread()
 {
     Stop();
-    if (m_stopFd >= 0)
-        ::close(m_stopFd);
+    if (stopFd_ >= 0)
+        ::close(stopFd_);
 }
 
 void TNetConnectThread::Stop()
 {
-    if (!m_thread.joinable())
+    if (!thread_.joinable())
         return;
-    m_stopRequested = true;
+    stopRequested_ = true;
     uint64_t one = 1;
-    while (::write(m_stopFd, &one, sizeof one) < 0 && errno == EINTR) { }
-    m_thread.join();
+    while (::write(stopFd_, &one, sizeof one) < 0 && errno == EINTR) { }
+    thread_.join();
 }
 
 void TNetConnectThread::Join()
 {
-    if (m_thread.joinable())
-        m_thread.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void TNetConnectThread::run()
 {
-    int rc = ::connect(m_socket, reinterpret_cast<const sockaddr*>(&m_address), m_length);
+    int rc = ::connect(socket_, reinterpret_cast<const sockaddr*>(&address_), length_);
     int err = rc == 0 ? 0 : errno;
     if (err == EINPROGRESS || err == EINTR) {
-        pollfd fds[2] = { { m_socket, POLLOUT, 0 }, { m_stopFd, POLLIN, 0 } };
+        pollfd fds[2] = { { socket_, POLLOUT, 0 }, { stopFd_, POLLIN, 0 } };
         for (;;) {
             int n = ::poll(fds, 2, -1);
             if (n < 0 && errno == EINTR)
@@ -64,14 +64,14 @@ void TNetConnectThread::run()
                 err = errno;
                 break;
             }
-            if (fds[1].revents || m_stopRequested) {
+            if (fds[1].revents || stopRequested_) {
                 // Stopped by the caller: it reports the time-out, not us.
                 err = 0;
                 break;
             }
             if (fds[0].revents) {
                 socklen_t len = sizeof err;
-                if (::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &err, &len) < 0)
+                if (::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &err, &len) < 0)
                     err = errno;
                 break;
             }
@@ -80,8 +80,8 @@ void TNetConnectThread::run()
     // A socket closed under the worker is the caller's business, not a failure of the connect.
     if (err == EBADF || err == ENOTSOCK)
         err = 0;
-    m_error = err;
-    m_finished = true;
+    error_ = err;
+    finished_ = true;
 }
 
 void ConnectWithTimeout(int socket, const sockaddr* address, socklen_t length, int timeoutMs)

@@ -14,25 +14,25 @@ public:
     TNetConnectThread(const TNetConnectThread&) = delete;
     TNetConnectThread& operator=(const TNetConnectThread&) = delete;
 
-    bool Finished() const { return m_finished.load(); }
+    bool Finished() const { return finished_.load(); }
     // Asks the worker to end and waits for it.
     void Stop();
     void Join();
 
     // Valid once the worker has finished: 0, or the errno of the failed connect.
-    int Error() const { return m_error; }
+    int Error() const { return error_; }
 
 private:
     void run();
 
-    int m_socket;
-    sockaddr_storage m_address {};
-    socklen_t m_length;
-    int m_stopFd = -1;
-    int m_error = 0;
-    std::atomic<bool> m_finished { false };
-    std::atomic<bool> m_stopRequested { false };
-    std::thread m_thread;
+    int socket_;
+    sockaddr_storage address_ {};
+    socklen_t length_;
+    int stopFd_ = -1;
+    int error_ = 0;
+    std::atomic<bool> finished_ { false };
+    std::atomic<bool> stopRequested_ { false };
+    std::thread thread_;
 };
 
 // The caller's side of a timed connect: the 125 ms steps, then the verdict on the worker.

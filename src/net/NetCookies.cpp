@@ -186,22 +186,22 @@ bool TNetCookieRFC2109::PathFits(const std::string& path) const
 
 void TNetCookies::Add(std::unique_ptr<TNetCookieRFC2109> cookie)
 {
-    for (auto& item : m_items) {
+    for (auto& item : items_) {
         if (item->Domain == cookie->Domain && item->Path == cookie->Path && item->Name == cookie->Name) {
             item = std::move(cookie);
             return;
         }
     }
     // A server that invents new cookies at every poll must not grow the store without end.
-    if (m_items.size() >= kMaxCookies)
-        m_items.erase(m_items.begin());
-    m_items.push_back(std::move(cookie));
+    if (items_.size() >= kMaxCookies)
+        items_.erase(items_.begin());
+    items_.push_back(std::move(cookie));
 }
 
 void TNetCookies::RemoveExpired(time_t now)
 {
-    m_items.erase(std::remove_if(m_items.begin(), m_items.end(), [now](const auto& c) { return c->IsExpired(now); }),
-        m_items.end());
+    items_.erase(
+        std::remove_if(items_.begin(), items_.end(), [now](const auto& c) { return c->IsExpired(now); }), items_.end());
 }
 
 void TNetCookieManager::AddCookie(
@@ -224,8 +224,8 @@ void TNetCookieManager::AddCookie(
         // A server may set cookies only for its own domain.
         if (!cookie->DomainFits(host))
             continue;
-        std::unique_lock<std::shared_mutex> guard(m_lock);
-        m_cookies.Add(std::move(cookie));
+        std::unique_lock<std::shared_mutex> guard(lock_);
+        cookies_.Add(std::move(cookie));
     }
 }
 
@@ -234,11 +234,11 @@ std::string TNetCookieManager::CookieHeader(
 {
     std::vector<const TNetCookieRFC2109*> fitting;
     {
-        std::unique_lock<std::shared_mutex> guard(m_lock);
-        m_cookies.RemoveExpired(now);
+        std::unique_lock<std::shared_mutex> guard(lock_);
+        cookies_.RemoveExpired(now);
     }
-    std::shared_lock<std::shared_mutex> guard(m_lock);
-    for (const auto& cookie : m_cookies.Items()) {
+    std::shared_lock<std::shared_mutex> guard(lock_);
+    for (const auto& cookie : cookies_.Items()) {
         if (cookie->Value.empty() || !cookie->DomainFits(host) || !cookie->PathFits(path))
             continue;
         if (cookie->Secure && !encrypted)
@@ -257,8 +257,8 @@ std::string TNetCookieManager::CookieHeader(
 
 size_t TNetCookieManager::Count() const
 {
-    std::shared_lock<std::shared_mutex> guard(m_lock);
-    return m_cookies.Count();
+    std::shared_lock<std::shared_mutex> guard(lock_);
+    return cookies_.Count();
 }
 
 std::vector<std::string> SplitCookie2List(const std::string& value)

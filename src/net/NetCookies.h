@@ -48,12 +48,12 @@ public:
     // Stores the cookie, replacing one of the same domain, path and name.
     void Add(std::unique_ptr<TNetCookieRFC2109> cookie);
     void RemoveExpired(time_t now);
-    size_t Count() const { return m_items.size(); }
-    const TNetCookieRFC2109& operator[](size_t i) const { return *m_items[i]; }
-    const std::vector<std::unique_ptr<TNetCookieRFC2109>>& Items() const { return m_items; }
+    size_t Count() const { return items_.size(); }
+    const TNetCookieRFC2109& operator[](size_t i) const { return *items_[i]; }
+    const std::vector<std::unique_ptr<TNetCookieRFC2109>>& Items() const { return items_; }
 
 private:
-    std::vector<std::unique_ptr<TNetCookieRFC2109>> m_items;
+    std::vector<std::unique_ptr<TNetCookieRFC2109>> items_;
 };
 
 class TNetCookieManager {
@@ -67,8 +67,8 @@ public:
     size_t Count() const;
 
 private:
-    TNetCookies m_cookies;
-    mutable std::shared_mutex m_lock;
+    TNetCookies cookies_;
+    mutable std::shared_mutex lock_;
 };
 
 // Splits a Set-cookie2 value into its cookies at commas outside quotes.

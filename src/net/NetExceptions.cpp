@@ -123,7 +123,7 @@ std::string SocketErrorText(int code)
 
 ENetSocketError::ENetSocketError(int errorCode)
     : ENetException("Socket Error #" + std::to_string(errorCode) + ", " + SocketErrorText(errorCode))
-    , m_errorCode(errorCode)
+    , errorCode_(errorCode)
 {
 }
 

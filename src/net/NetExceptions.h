@@ -11,14 +11,14 @@ class ENetException : public Exception {
 public:
     explicit ENetException(const std::string& message)
         : Exception(message)
-        , m_message(message)
+        , message_(message)
     {
     }
-    const char* what() const noexcept override { return m_message.c_str(); }
-    void AppendMessage(const std::string& text) { m_message += text; }
+    const char* what() const noexcept override { return message_.c_str(); }
+    void AppendMessage(const std::string& text) { message_ += text; }
 
 private:
-    std::string m_message;
+    std::string message_;
 };
 
 // A failure the connection itself expects in its normal course, such as the server closing.
@@ -112,16 +112,16 @@ public:
     explicit ENetSocketError(int errorCode);
     ENetSocketError(int errorCode, const std::string& message)
         : ENetException(message)
-        , m_errorCode(errorCode)
+        , errorCode_(errorCode)
     {
     }
-    int LastError() const { return m_errorCode; }
+    int LastError() const { return errorCode_; }
 
     // Raises the error for a Linux errno value.
     [[noreturn]] static void RaiseErrno(int err);
 
 private:
-    int m_errorCode;
+    int errorCode_;
 };
 
 class ENetUnknownProtocol : public ENetException {
@@ -136,13 +136,13 @@ class ENetProtocolReplyError : public ENetException {
 public:
     ENetProtocolReplyError(const std::string& message, int errorCode)
         : ENetException(message)
-        , m_errorCode(errorCode)
+        , errorCode_(errorCode)
     {
     }
-    int ErrorCode() const { return m_errorCode; }
+    int ErrorCode() const { return errorCode_; }
 
 private:
-    int m_errorCode;
+    int errorCode_;
 };
 
 // A reply outside 2xx or a redirect: the status line, its code and the body the server sent with it.
@@ -150,13 +150,13 @@ class ENetHTTPProtocolException : public ENetProtocolReplyError {
 public:
     ENetHTTPProtocolException(const std::string& statusLine, int code, const std::string& body)
         : ENetProtocolReplyError(statusLine, code)
-        , m_errorMessage(body)
+        , errorMessage_(body)
     {
     }
-    const std::string& ErrorMessage() const { return m_errorMessage; }
+    const std::string& ErrorMessage() const { return errorMessage_; }
 
 private:
-    std::string m_errorMessage;
+    std::string errorMessage_;
 };
 
 // A response this client refuses to take: cut short, too large, or with an endless head.

@@ -81,23 +81,23 @@ unsigned long chunkSizeOf(const std::string& line)
 template <typename T> class ValueRestorer {
 public:
     ValueRestorer(T& target, T value)
-        : m_target(target)
-        , m_saved(target)
+        : target_(target)
+        , saved_(target)
     {
         target = value;
     }
-    ~ValueRestorer() { m_target = m_saved; }
+    ~ValueRestorer() { target_ = saved_; }
 
 private:
-    T& m_target;
-    T m_saved;
+    T& target_;
+    T saved_;
 };
 } // namespace
 
 TNetCustomHTTP::TNetCustomHTTP()
 {
     SetPort(80);
-    m_url.Port = "80";
+    url_.Port = "80";
 }
 
 TNetCustomHTTP::~TNetCustomHTTP()
@@ -137,54 +137,54 @@ void TNetCustomHTTP::prepareRequest(const std::string& location)
 {
     TNetURI uri(location);
     if (!uri.Path.empty() && uri.Path[0] == '/') {
-        m_url.Path = uri.Path;
+        url_.Path = uri.Path;
     } else {
-        std::string path = m_url.Path;
+        std::string path = url_.Path;
         if (path.empty() || path.back() != '/')
             path += "/";
-        m_url.Path = TNetURI::NormalizePath(path + uri.Path);
+        url_.Path = TNetURI::NormalizePath(path + uri.Path);
     }
-    m_url.Document = uri.Document;
-    m_url.Params = uri.Params;
+    url_.Document = uri.Document;
+    url_.Params = uri.Params;
     if (!uri.Host.empty())
-        m_url.Host = uri.Host;
-    m_url.Protocol = uri.Protocol.empty() ? "http" : uri.Protocol;
+        url_.Host = uri.Host;
+    url_.Protocol = uri.Protocol.empty() ? "http" : uri.Protocol;
     if (!uri.Port.empty())
-        m_url.Port = uri.Port;
+        url_.Port = uri.Port;
     else if (SameTextNoCase(uri.Protocol, "http"))
-        m_url.Port = "80";
+        url_.Port = "80";
     else if (SameTextNoCase(uri.Protocol, "https"))
-        m_url.Port = "443";
-    else if (m_url.Port.empty())
+        url_.Port = "443";
+    else if (url_.Port.empty())
         throw ENetUnknownProtocol();
 
-    m_request.URL = m_url.Path + m_url.Document + m_url.Params;
-    m_request.Host = m_url.Port == "80" ? m_url.Host : m_url.Host + ":" + m_url.Port;
+    request_.URL = url_.Path + url_.Document + url_.Params;
+    request_.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
 
     // A location's own user info is used for it and remembered for its host and port; a location
     // without any gets what was remembered there, and credentials never travel to another server.
-    const std::string server = lower(m_url.Host) + ":" + std::to_string(parsePort(m_url.Port));
+    const std::string server = lower(url_.Host) + ":" + std::to_string(parsePort(url_.Port));
     if (!uri.Username.empty())
-        m_credentials[server] = { uri.Username, uri.Password };
-    auto remembered = m_credentials.find(server);
-    const bool authorized = remembered != m_credentials.end();
-    m_request.Username = authorized ? remembered->second.first : std::string();
-    m_request.Password = authorized ? remembered->second.second : std::string();
-    m_url.Username = m_request.Username;
-    m_url.Password = m_request.Password;
+        credentials_[server] = { uri.Username, uri.Password };
+    auto remembered = credentials_.find(server);
+    const bool authorized = remembered != credentials_.end();
+    request_.Username = authorized ? remembered->second.first : std::string();
+    request_.Password = authorized ? remembered->second.second : std::string();
+    url_.Username = request_.Username;
+    url_.Password = request_.Password;
 }
 
 void TNetCustomHTTP::chooseConnection()
 {
-    int port = parsePort(m_url.Port);
-    if (!SameTextNoCase(m_url.Host, Host()) || port != Port()) {
+    int port = parsePort(url_.Port);
+    if (!SameTextNoCase(url_.Host, Host()) || port != Port()) {
         if (Connected())
             Disconnect();
-        SetHost(m_url.Host);
+        SetHost(url_.Host);
         SetPort(port);
     }
     auto* ssl = dynamic_cast<TNetSSLIOHandlerSocket*>(IOHandler());
-    if (SameTextNoCase(m_url.Protocol, "https")) {
+    if (SameTextNoCase(url_.Protocol, "https")) {
         if (!ssl)
             throw ENetIOHandlerPropInvalid();
         // On an open plain connection the handshake starts right here, under the same read limit.
@@ -201,25 +201,25 @@ void TNetCustomHTTP::connectIfNeeded()
         Disconnect();
     CheckForGracefulDisconnect(1);
     if (!Connected())
-        Connect(m_connectTimeout);
+        Connect(connectTimeout_);
 }
 
 void TNetCustomHTTP::sendRequest(const std::string& method)
 {
-    m_request.Method = method;
-    m_request.Authorization.clear();
-    if (!m_request.Username.empty())
-        m_request.Authorization = "Basic " + EncodeBase64(m_request.Username + ":" + m_request.Password);
-    m_request.Cookie.clear();
-    if (m_cookieManager)
-        m_request.Cookie = m_cookieManager->CookieHeader(
-            m_url.Host, m_url.Path + m_url.Document, channelEncrypts(), std::time(nullptr));
-    m_request.SetHeaders();
+    request_.Method = method;
+    request_.Authorization.clear();
+    if (!request_.Username.empty())
+        request_.Authorization = "Basic " + EncodeBase64(request_.Username + ":" + request_.Password);
+    request_.Cookie.clear();
+    if (cookieManager_)
+        request_.Cookie
+            = cookieManager_->CookieHeader(url_.Host, url_.Path + url_.Document, channelEncrypts(), std::time(nullptr));
+    request_.SetHeaders();
 
     OpenWriteBuffer();
     try {
-        WriteLn(method + " " + m_request.URL + " HTTP/" + (ProtocolVersion == pv1_1 ? "1.1" : "1.0"));
-        for (const std::string& line : m_request.RawHeaders.Lines())
+        WriteLn(method + " " + request_.URL + " HTTP/" + (ProtocolVersion == pv1_1 ? "1.1" : "1.0"));
+        for (const std::string& line : request_.RawHeaders.Lines())
             WriteLn(line);
         WriteLn();
         CloseWriteBuffer();
@@ -233,9 +233,9 @@ void TNetCustomHTTP::readResponseHead()
 {
     int interimHeads = 0;
     do {
-        m_response.Clear();
-        m_response.ResponseText = ReadLn();
-        m_hasResponse = true;
+        response_.Clear();
+        response_.ResponseText = ReadLn();
+        hasResponse_ = true;
         int lines = 1;
         for (;;) {
             std::string line;
@@ -249,22 +249,22 @@ void TNetCustomHTTP::readResponseHead()
                 break;
             if (++lines > kMaxHeadLines)
                 throw ENetHTTPHeadTooLarge("Response head exceeds " + std::to_string(kMaxHeadLines) + " lines.");
-            m_response.RawHeaders.Add(line);
+            response_.RawHeaders.Add(line);
         }
-        m_response.ProcessHeaders();
+        response_.ProcessHeaders();
         if (AllowCookies) {
-            if (!m_cookieManager)
-                m_cookieManager = std::make_unique<TNetCookieManager>();
+            if (!cookieManager_)
+                cookieManager_ = std::make_unique<TNetCookieManager>();
             time_t now = std::time(nullptr);
-            for (const std::string& value : m_response.RawHeaders.AllValues("Set-cookie"))
-                m_cookieManager->AddCookie(value, false, m_url.Host, m_url.Path, now);
-            for (const std::string& value : m_response.RawHeaders.AllValues("Set-cookie2"))
-                m_cookieManager->AddCookie(value, true, m_url.Host, m_url.Path, now);
+            for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie"))
+                cookieManager_->AddCookie(value, false, url_.Host, url_.Path, now);
+            for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie2"))
+                cookieManager_->AddCookie(value, true, url_.Host, url_.Path, now);
         }
-        m_response.ResponseCode = statusCodeOf(m_response.ResponseText);
-        if (m_response.ResponseCode == 100 && ++interimHeads > kMaxInterimHeads)
+        response_.ResponseCode = statusCodeOf(response_.ResponseText);
+        if (response_.ResponseCode == 100 && ++interimHeads > kMaxInterimHeads)
             throw ENetHTTPHeadTooLarge("More than " + std::to_string(kMaxInterimHeads) + " interim responses.");
-    } while (m_response.ResponseCode == 100);
+    } while (response_.ResponseCode == 100);
 }
 
 void TNetCustomHTTP::deliver(std::string& piece, TNetBodySink& sink)
@@ -306,10 +306,10 @@ void TNetCustomHTTP::readBody(BodyTarget target, bool forError)
 {
     std::string piece;
     auto received = [&] { return target.text ? target.text->size() : 0; };
-    if (m_response.ContentLength > 0) {
-        long long length = m_response.ContentLength;
-        if ((unsigned long long)length > m_maxBodySize)
-            throw ENetHTTPBodyTooLarge((long long)m_maxBodySize);
+    if (response_.ContentLength > 0) {
+        long long length = response_.ContentLength;
+        if ((unsigned long long)length > maxBodySize_)
+            throw ENetHTTPBodyTooLarge((long long)maxBodySize_);
         size_t before = received();
         size_t streamed = 0;
         try {
@@ -319,29 +319,29 @@ void TNetCustomHTTP::readBody(BodyTarget target, bool forError)
             if (!forError)
                 throw ENetHTTPBodyIncomplete((long long)(received() - before + streamed), length);
         }
-    } else if (m_response.TransferEncoding.find("chunked") != std::string::npos) {
+    } else if (response_.TransferEncoding.find("chunked") != std::string::npos) {
         size_t chunked = 0, streamed = 0;
         for (;;) {
             unsigned long size = chunkSizeOf(ReadLn());
             if (size == 0)
                 break;
-            if (size > m_maxBodySize - chunked)
-                throw ENetHTTPBodyTooLarge((long long)m_maxBodySize);
+            if (size > maxBodySize_ - chunked)
+                throw ENetHTTPBodyTooLarge((long long)maxBodySize_);
             chunked += size;
             readCounted(target, size, streamed);
             ReadLn();
         }
         ReadLn();
-    } else if (!m_response.HasContentLength) {
+    } else if (!response_.HasContentLength) {
         if (target.text) {
-            ReadUntilClose(*target.text, m_maxBodySize);
+            ReadUntilClose(*target.text, maxBodySize_);
             return;
         }
         size_t total = 0;
         for (bool more = true; more;) {
             more = ReadSome(piece, kStreamPiece);
-            if (piece.size() > m_maxBodySize - total)
-                throw ENetHTTPBodyTooLarge((long long)m_maxBodySize);
+            if (piece.size() > maxBodySize_ - total)
+                throw ENetHTTPBodyTooLarge((long long)maxBodySize_);
             total += piece.size();
             deliver(piece, *target.stream);
         }
@@ -352,23 +352,23 @@ void TNetCustomHTTP::raiseProtocolError()
 {
     std::string body;
     // A 304 carries no body by definition; waiting for one would only delay the failure.
-    if (m_response.ResponseCode != 304) {
+    if (response_.ResponseCode != 304) {
         ValueRestorer<int> limit(ReadTimeout, 2000);
         readBody({ &body, nullptr }, true);
     }
-    throw ENetHTTPProtocolException(m_response.ResponseText, m_response.ResponseCode, body);
+    throw ENetHTTPProtocolException(response_.ResponseText, response_.ResponseCode, body);
 }
 
 bool TNetCustomHTTP::KeepAliveVerdict()
 {
-    if (!m_hasResponse)
+    if (!hasResponse_)
         return false;
     CheckForDisconnect(false);
     bool open = transportConnected();
     if (!open)
         return false;
-    std::string connection = upper(TrimBlanks(m_response.Connection));
-    std::string proxyConnection = upper(TrimBlanks(m_response.ProxyConnection));
+    std::string connection = upper(TrimBlanks(response_.Connection));
+    std::string proxyConnection = upper(TrimBlanks(response_.ProxyConnection));
     if (ProtocolVersion == pv1_1)
         return connection != "CLOSE" && proxyConnection != "CLOSE";
     return connection == "KEEP-ALIVE" || proxyConnection == "KEEP-ALIVE";
@@ -389,8 +389,8 @@ void TNetCustomHTTP::exchange(const std::string& method, const std::string& loca
 {
     bool inBody = false;
     std::optional<TNetClock::time_point> deadline;
-    if (m_exchangeTimeout > 0)
-        deadline = TNetClock::now() + std::chrono::milliseconds(m_exchangeTimeout);
+    if (exchangeTimeout_ > 0)
+        deadline = TNetClock::now() + std::chrono::milliseconds(exchangeTimeout_);
     SetDeadline(deadline);
     try {
         prepareRequest(location);
@@ -399,10 +399,10 @@ void TNetCustomHTTP::exchange(const std::string& method, const std::string& loca
         sendRequest(method);
         readResponseHead();
 
-        int code = m_response.ResponseCode;
+        int code = response_.ResponseCode;
         int statusClass = code / 100;
-        if ((statusClass == 3 && code != 304) || !m_response.Location.empty()) {
-            std::string target = m_response.Location;
+        if ((statusClass == 3 && code != 304) || !response_.Location.empty()) {
+            std::string target = response_.Location;
             if (!DoOnRedirect(target, 1))
                 raiseProtocolError();
         }

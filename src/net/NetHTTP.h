@@ -48,21 +48,21 @@ public:
     // Whether the connection stays open for the next request, judged now from the last response.
     bool KeepAliveVerdict();
 
-    int ConnectTimeout() const { return m_connectTimeout; }
-    void SetConnectTimeout(int ms) { m_connectTimeout = ms; }
+    int ConnectTimeout() const { return connectTimeout_; }
+    void SetConnectTimeout(int ms) { connectTimeout_ = ms; }
     void SetReadTimeout(int ms) { ReadTimeout = ms; }
     // Bounds one whole exchange (0: none) and the bytes of one body.
-    void SetExchangeTimeout(int ms) { m_exchangeTimeout = ms; }
-    int ExchangeTimeout() const { return m_exchangeTimeout; }
-    void SetMaxBodySize(size_t bytes) { m_maxBodySize = bytes; }
-    size_t MaxBodySize() const { return m_maxBodySize; }
+    void SetExchangeTimeout(int ms) { exchangeTimeout_ = ms; }
+    int ExchangeTimeout() const { return exchangeTimeout_; }
+    void SetMaxBodySize(size_t bytes) { maxBodySize_ = bytes; }
+    size_t MaxBodySize() const { return maxBodySize_; }
 
-    TNetHTTPRequest& Request() { return m_request; }
-    TNetHTTPResponse& Response() { return m_response; }
-    const TNetURI& URL() const { return m_url; }
-    TNetCookieManager* CookieManager() const { return m_cookieManager.get(); }
-    int ResponseCode() const { return m_response.ResponseCode; }
-    const std::string& ResponseText() const { return m_response.ResponseText; }
+    TNetHTTPRequest& Request() { return request_; }
+    TNetHTTPResponse& Response() { return response_; }
+    const TNetURI& URL() const { return url_; }
+    TNetCookieManager* CookieManager() const { return cookieManager_.get(); }
+    int ResponseCode() const { return response_.ResponseCode; }
+    const std::string& ResponseText() const { return response_.ResponseText; }
 
     TNetHTTPProtocolVersion ProtocolVersion = pv1_1;
     bool AllowCookies = true;
@@ -105,17 +105,17 @@ private:
     void finishExchange();
     bool channelEncrypts() const;
 
-    TNetURI m_url;
-    TNetHTTPRequest m_request;
-    TNetHTTPResponse m_response;
-    std::unique_ptr<TNetCookieManager> m_cookieManager;
-    bool m_hasResponse = false;
-    int m_connectTimeout = 0;
-    int m_exchangeTimeout = 15000;
-    size_t m_maxBodySize = size_t(64) << 20;
+    TNetURI url_;
+    TNetHTTPRequest request_;
+    TNetHTTPResponse response_;
+    std::unique_ptr<TNetCookieManager> cookieManager_;
+    bool hasResponse_ = false;
+    int connectTimeout_ = 0;
+    int exchangeTimeout_ = 15000;
+    size_t maxBodySize_ = size_t(64) << 20;
 
     // User name and password by the server ("host:port", host in lower case) whose location gave them.
-    std::map<std::string, std::pair<std::string, std::string>> m_credentials;
+    std::map<std::string, std::pair<std::string, std::string>> credentials_;
 };
 
 class TNetHTTP : public TNetCustomHTTP {

@@ -25,10 +25,10 @@ std::string TNetHeaderList::NameOf(const std::string& line)
 
 size_t TNetHeaderList::indexOf(const std::string& name) const
 {
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (isContinuation(m_lines[i]) || m_lines[i].find(':') == std::string::npos)
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (isContinuation(lines_[i]) || lines_[i].find(':') == std::string::npos)
             continue;
-        if (SameTextNoCase(TrimBlanks(NameOf(m_lines[i])), name))
+        if (SameTextNoCase(TrimBlanks(NameOf(lines_[i])), name))
             return i;
     }
     return std::string::npos;
@@ -36,10 +36,10 @@ size_t TNetHeaderList::indexOf(const std::string& name) const
 
 std::string TNetHeaderList::valueAt(size_t index) const
 {
-    const std::string& line = m_lines[index];
+    const std::string& line = lines_[index];
     std::string value = TrimBlanks(line.substr(line.find(':') + 1));
-    for (size_t i = index + 1; i < m_lines.size() && isContinuation(m_lines[i]); ++i)
-        value += " " + TrimBlanks(m_lines[i]);
+    for (size_t i = index + 1; i < lines_.size() && isContinuation(lines_[i]); ++i)
+        value += " " + TrimBlanks(lines_[i]);
     return value;
 }
 
@@ -52,10 +52,10 @@ std::string TNetHeaderList::Values(const std::string& name) const
 std::vector<std::string> TNetHeaderList::AllValues(const std::string& name) const
 {
     std::vector<std::string> values;
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (isContinuation(m_lines[i]) || m_lines[i].find(':') == std::string::npos)
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (isContinuation(lines_[i]) || lines_[i].find(':') == std::string::npos)
             continue;
-        if (SameTextNoCase(TrimBlanks(NameOf(m_lines[i])), name))
+        if (SameTextNoCase(TrimBlanks(NameOf(lines_[i])), name))
             values.push_back(valueAt(i));
     }
     return values;
@@ -63,16 +63,16 @@ std::vector<std::string> TNetHeaderList::AllValues(const std::string& name) cons
 
 std::vector<std::string> TNetHeaderList::fold(const std::string& line) const
 {
-    if (m_foldLength == 0 || line.size() <= m_foldLength)
+    if (foldLength_ == 0 || line.size() <= foldLength_)
         return { line };
     std::vector<std::string> parts;
     std::string rest = line;
-    while (rest.size() > m_foldLength) {
+    while (rest.size() > foldLength_) {
         // Break at the last blank, tab or comma that keeps the piece within the length,
         // else at the first one after it; a line without any stays whole.
-        size_t at = rest.find_last_of(" \t,", m_foldLength);
+        size_t at = rest.find_last_of(" \t,", foldLength_);
         if (at == std::string::npos || at == 0)
-            at = rest.find_first_of(" \t,", m_foldLength);
+            at = rest.find_first_of(" \t,", foldLength_);
         if (at == std::string::npos || at == 0)
             break;
         size_t cut = rest[at] == ',' ? at + 1 : at;
@@ -90,16 +90,16 @@ std::vector<std::string> TNetHeaderList::fold(const std::string& line) const
 void TNetHeaderList::SetValue(const std::string& name, const std::string& value)
 {
     size_t i = indexOf(name);
-    size_t insertAt = m_lines.size();
+    size_t insertAt = lines_.size();
     if (i != std::string::npos) {
         size_t end = i + 1;
-        while (end < m_lines.size() && isContinuation(m_lines[end]))
+        while (end < lines_.size() && isContinuation(lines_[end]))
             ++end;
-        m_lines.erase(m_lines.begin() + long(i), m_lines.begin() + long(end));
+        lines_.erase(lines_.begin() + long(i), lines_.begin() + long(end));
         insertAt = i;
     }
     if (value.empty())
         return;
     std::vector<std::string> parts = fold(name + ": " + value);
-    m_lines.insert(m_lines.begin() + long(insertAt), parts.begin(), parts.end());
+    lines_.insert(lines_.begin() + long(insertAt), parts.begin(), parts.end());
 }

@@ -8,15 +8,15 @@
 class TNetHeaderList {
 public:
     explicit TNetHeaderList(size_t foldLength = 0)
-        : m_foldLength(foldLength)
+        : foldLength_(foldLength)
     {
     }
 
-    void Clear() { m_lines.clear(); }
-    void Add(const std::string& line) { m_lines.push_back(line); }
-    size_t Count() const { return m_lines.size(); }
-    const std::string& operator[](size_t i) const { return m_lines[i]; }
-    const std::vector<std::string>& Lines() const { return m_lines; }
+    void Clear() { lines_.clear(); }
+    void Add(const std::string& line) { lines_.push_back(line); }
+    size_t Count() const { return lines_.size(); }
+    const std::string& operator[](size_t i) const { return lines_[i]; }
+    const std::vector<std::string>& Lines() const { return lines_; }
 
     // The value of the first line with that name, its continuation lines joined by one space.
     std::string Values(const std::string& name) const;
@@ -33,8 +33,8 @@ private:
     size_t indexOf(const std::string& name) const;
     std::vector<std::string> fold(const std::string& line) const;
 
-    std::vector<std::string> m_lines;
-    size_t m_foldLength;
+    std::vector<std::string> lines_;
+    size_t foldLength_;
 };
 
 std::string TrimBlanks(const std::string& text);

@@ -100,26 +100,26 @@ TNetIOHandlerSocket::~TNetIOHandlerSocket()
 
 TNetSocksInfo& TNetIOHandlerSocket::SocksInfo()
 {
-    if (!m_socksInfo)
-        m_socksInfo = std::make_unique<TNetSocksInfo>();
-    return *m_socksInfo;
+    if (!socksInfo_)
+        socksInfo_ = std::make_unique<TNetSocksInfo>();
+    return *socksInfo_;
 }
 
 void TNetIOHandlerSocket::Open()
 {
-    if (m_binding)
+    if (binding_)
         closeHandle();
     else
-        m_binding = std::make_unique<TNetSocketHandle>();
-    *m_binding = TNetSocketHandle();
+        binding_ = std::make_unique<TNetSocketHandle>();
+    *binding_ = TNetSocketHandle();
 }
 
 void TNetIOHandlerSocket::closeHandle()
 {
-    if (m_binding && m_binding->HandleAllocated()) {
-        ::shutdown(m_binding->Handle, SHUT_WR);
-        ::close(m_binding->Handle);
-        m_binding->Handle = -1;
+    if (binding_ && binding_->HandleAllocated()) {
+        ::shutdown(binding_->Handle, SHUT_WR);
+        ::close(binding_->Handle);
+        binding_->Handle = -1;
     }
 }
 
@@ -130,19 +130,19 @@ void TNetIOHandlerSocket::Close()
 
 bool TNetIOHandlerSocket::Connected() const
 {
-    return m_binding && m_binding->HandleAllocated();
+    return binding_ && binding_->HandleAllocated();
 }
 
 void TNetIOHandlerSocket::ConnectClient(
     const std::string& host, int port, const std::string& boundIP, int boundPort, int timeoutMs)
 {
-    if (!m_binding)
+    if (!binding_)
         Open();
     closeHandle();
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw ENetInvalidSocket();
-    m_binding->Handle = fd;
+    binding_->Handle = fd;
 
     sockaddr_in local {};
     local.sin_family = AF_INET;
@@ -181,11 +181,11 @@ void TNetIOHandlerSocket::ConnectClient(
     char text[INET_ADDRSTRLEN] = {};
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&name), &len) == 0) {
         inet_ntop(AF_INET, &name.sin_addr, text, sizeof text);
-        m_binding->IP = text;
-        m_binding->Port = ntohs(name.sin_port);
+        binding_->IP = text;
+        binding_->Port = ntohs(name.sin_port);
     }
-    m_binding->PeerIP = ip;
-    m_binding->PeerPort = port;
+    binding_->PeerIP = ip;
+    binding_->PeerPort = port;
 }
 
 bool TNetIOHandlerSocket::waitFor(short events, int timeoutMs)
@@ -199,7 +199,7 @@ bool TNetIOHandlerSocket::waitFor(short events, int timeoutMs)
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - TNetClock::now()).count();
             wait = left < 0 ? 0 : int(left);
         }
-        pollfd fd { m_binding->Handle, events, 0 };
+        pollfd fd { binding_->Handle, events, 0 };
         int n = ::poll(&fd, 1, wait);
         if (n > 0)
             return true;
@@ -223,18 +223,18 @@ bool TNetIOHandlerSocket::Writable(int timeoutMs)
 template <typename Call> long TNetIOHandlerSocket::transfer(Call&& call)
 {
     if (!Connected()) {
-        m_lastErrno = ESHUTDOWN;
+        lastErrno_ = ESHUTDOWN;
         return -1;
     }
     for (;;) {
-        ssize_t n = call(m_binding->Handle);
+        ssize_t n = call(binding_->Handle);
         if (n >= 0)
             return long(n);
         if (errno == EINTR)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return kWouldBlock;
-        m_lastErrno = errno;
+        lastErrno_ = errno;
         return -1;
     }
 }

@@ -48,20 +48,20 @@ public:
     virtual long Send(const char* buffer, size_t length) = 0;
     // Waits at most timeoutMs until a send can make progress.
     virtual bool Writable(int timeoutMs) = 0;
-    int LastErrno() const { return m_lastErrno; }
+    int LastErrno() const { return lastErrno_; }
 
     // The latest moment an exchange allows for the transport's own waits (a TLS handshake).
-    void SetDeadline(std::optional<TNetClock::time_point> deadline) { m_deadline = deadline; }
-    std::optional<TNetClock::time_point> Deadline() const { return m_deadline; }
+    void SetDeadline(std::optional<TNetClock::time_point> deadline) { deadline_ = deadline; }
+    std::optional<TNetClock::time_point> Deadline() const { return deadline_; }
     // The connection's limit for one wait for incoming bytes (0: none), which the transport's own
     // waits keep too.
-    void SetReadTimeout(int ms) { m_readTimeout = ms; }
-    int ReadTimeout() const { return m_readTimeout; }
+    void SetReadTimeout(int ms) { readTimeout_ = ms; }
+    int ReadTimeout() const { return readTimeout_; }
 
 protected:
-    int m_lastErrno = 0;
-    std::optional<TNetClock::time_point> m_deadline;
-    int m_readTimeout = 0;
+    int lastErrno_ = 0;
+    std::optional<TNetClock::time_point> deadline_;
+    int readTimeout_ = 0;
 };
 
 // The plain socket transport: an IPv4 stream socket, connected with or without a time limit.
@@ -80,7 +80,7 @@ public:
     long Send(const char* buffer, size_t length) override;
     bool Writable(int timeoutMs) override;
 
-    TNetSocketHandle* Binding() const { return m_binding.get(); }
+    TNetSocketHandle* Binding() const { return binding_.get(); }
     TNetSocksInfo& SocksInfo();
 
     bool UseNagle = true;
@@ -94,8 +94,8 @@ private:
     // Recv and Send alike: call does one system call on the handle; retried when interrupted.
     template <typename Call> long transfer(Call&& call);
 
-    std::unique_ptr<TNetSocketHandle> m_binding;
-    std::unique_ptr<TNetSocksInfo> m_socksInfo;
+    std::unique_ptr<TNetSocketHandle> binding_;
+    std::unique_ptr<TNetSocksInfo> socksInfo_;
 };
 
 // Resolves a host as the connection does: LOCALHOST, dotted IPv4 unchanged, else the system lookup.

@@ -35,24 +35,24 @@ public:
         sigaddset(&pipe, SIGPIPE);
         sigset_t pending;
         sigpending(&pending);
-        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &pipe, &m_old);
+        wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &pipe, &old_);
     }
     ~SigPipeGuard()
     {
-        if (!m_wasPending) {
+        if (!wasPending_) {
             sigset_t pipe;
             sigemptyset(&pipe);
             sigaddset(&pipe, SIGPIPE);
             timespec zero {};
             while (sigtimedwait(&pipe, nullptr, &zero) > 0) { }
         }
-        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
     }
 
 private:
-    sigset_t m_old;
-    bool m_wasPending = false;
+    sigset_t old_;
+    bool wasPending_ = false;
 };
 
 TNetSSLContext* createContext(const TNetSSLOptions& options)
@@ -107,67 +107,67 @@ void TNetSSLIOHandlerSocket::Open()
 
 bool TNetSSLIOHandlerSocket::Encrypting() const
 {
-    return !m_passThrough && m_channel && Connected();
+    return !passThrough_ && channel_ && Connected();
 }
 
 void TNetSSLIOHandlerSocket::ConnectClient(
     const std::string& host, int port, const std::string& boundIP, int boundPort, int timeoutMs)
 {
-    bool passThrough = m_passThrough;
-    m_host = host;
+    bool passThrough = passThrough_;
+    host_ = host;
     freeChannel();
     TNetIOHandlerSocket::ConnectClient(host, port, boundIP, boundPort, timeoutMs);
     DoBeforeConnect();
     try {
-        m_context = createContext(SSLOptions);
+        context_ = createContext(SSLOptions);
     } catch (const ENetOSSLCouldNotLoadSSLLibrary&) {
         if (!passThrough)
             throw;
     }
-    m_passThrough = passThrough;
-    if (!m_passThrough)
+    passThrough_ = passThrough;
+    if (!passThrough_)
         OpenEncodedConnection();
 }
 
 void TNetSSLIOHandlerSocket::SetPassThrough(bool value)
 {
     if (!value && Connected()) {
-        if (!m_context)
+        if (!context_)
             throw ENetOSSLCouldNotLoadSSLLibrary();
-        m_passThrough = false;
+        passThrough_ = false;
         OpenEncodedConnection();
         return;
     }
     // Plain bytes on a live TLS session would garble it; the next request connects anew instead.
-    if (value && !m_passThrough && m_channel && Connected())
+    if (value && !passThrough_ && channel_ && Connected())
         Close();
-    m_passThrough = value;
+    passThrough_ = value;
 }
 
 void TNetSSLIOHandlerSocket::OpenEncodedConnection()
 {
-    if (m_channel)
+    if (channel_)
         return;
-    if (!m_context)
+    if (!context_)
         throw ENetOSSLCouldNotLoadSSLLibrary();
-    const TNetOpenSSLApi* api = m_context->api;
+    const TNetOpenSSLApi* api = context_->api;
     api->ERR_clear_error();
-    SSL* ssl = api->SSL_new(m_context->ctx);
+    SSL* ssl = api->SSL_new(context_->ctx);
     if (!ssl)
         throw ENetOSSLConnectError();
-    m_channel = new TNetSSLSocket { ssl };
-    if (api->SSL_set_ex_data(ssl, 0, m_channel) < 1)
+    channel_ = new TNetSSLSocket { ssl };
+    if (api->SSL_set_ex_data(ssl, 0, channel_) < 1)
         throw ENetOSSLDataBindingError();
     api->SSL_set_fd(ssl, Binding()->Handle);
     in_addr addr {};
-    if (!m_host.empty() && inet_pton(AF_INET, m_host.c_str(), &addr) != 1)
-        api->SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(m_host.c_str()));
+    if (!host_.empty() && inet_pton(AF_INET, host_.c_str(), &addr) != 1)
+        api->SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(host_.c_str()));
     std::string started = LongTimeText(std::chrono::system_clock::now());
     // A peer that accepts and then stays silent must not hold the window longer than any other
     // read would: the whole handshake is one wait for the server, bounded by the read limit.
-    std::optional<TNetClock::time_point> end = m_deadline;
-    if (m_readTimeout > 0) {
-        auto limit = TNetClock::now() + std::chrono::milliseconds(m_readTimeout);
+    std::optional<TNetClock::time_point> end = deadline_;
+    if (readTimeout_ > 0) {
+        auto limit = TNetClock::now() + std::chrono::milliseconds(readTimeout_);
         if (!end || limit < *end)
             end = limit;
     }
@@ -203,20 +203,20 @@ void TNetSSLIOHandlerSocket::OpenEncodedConnection()
 
 void TNetSSLIOHandlerSocket::freeChannel()
 {
-    if (m_channel) {
-        if (m_context) {
+    if (channel_) {
+        if (context_) {
             SigPipeGuard guard;
             if (Connected())
-                m_context->api->SSL_shutdown(m_channel->ssl);
-            m_context->api->SSL_free(m_channel->ssl);
+                context_->api->SSL_shutdown(channel_->ssl);
+            context_->api->SSL_free(channel_->ssl);
         }
-        delete m_channel;
-        m_channel = nullptr;
+        delete channel_;
+        channel_ = nullptr;
     }
-    if (m_context) {
-        m_context->api->SSL_CTX_free(m_context->ctx);
-        delete m_context;
-        m_context = nullptr;
+    if (context_) {
+        context_->api->SSL_CTX_free(context_->ctx);
+        delete context_;
+        context_ = nullptr;
     }
 }
 
@@ -228,7 +228,7 @@ void TNetSSLIOHandlerSocket::Close()
 
 bool TNetSSLIOHandlerSocket::Readable(int timeoutMs)
 {
-    if (!m_passThrough && m_channel && Connected() && m_context->api->SSL_pending(m_channel->ssl) > 0)
+    if (!passThrough_ && channel_ && Connected() && context_->api->SSL_pending(channel_->ssl) > 0)
         return true;
     return TNetIOHandlerSocket::Readable(timeoutMs);
 }
@@ -240,45 +240,45 @@ bool TNetSSLIOHandlerSocket::Writable(int timeoutMs)
 
 long TNetSSLIOHandlerSocket::Recv(char* buffer, size_t length)
 {
-    if (m_passThrough)
+    if (passThrough_)
         return TNetIOHandlerSocket::Recv(buffer, length);
     return RecvEnc(buffer, length);
 }
 
 long TNetSSLIOHandlerSocket::Send(const char* buffer, size_t length)
 {
-    if (m_passThrough)
+    if (passThrough_)
         return TNetIOHandlerSocket::Send(buffer, length);
     return SendEnc(buffer, length);
 }
 
 long TNetSSLIOHandlerSocket::RecvEnc(char* buffer, size_t length)
 {
-    if (!m_channel || !Connected()) {
-        m_lastErrno = ESHUTDOWN;
+    if (!channel_ || !Connected()) {
+        lastErrno_ = ESHUTDOWN;
         return -1;
     }
-    const TNetOpenSSLApi* api = m_context->api;
+    const TNetOpenSSLApi* api = context_->api;
     int size = int(std::min<size_t>(length, 1 << 30));
     for (int attempt = 0; attempt < 2; ++attempt) {
         api->ERR_clear_error();
         errno = 0;
-        int n = api->SSL_read(m_channel->ssl, buffer, size);
+        int n = api->SSL_read(channel_->ssl, buffer, size);
         if (n > 0)
             return n;
-        int err = api->SSL_get_error(m_channel->ssl, n);
+        int err = api->SSL_get_error(channel_->ssl, n);
         if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE)
             continue;
         if (err == SSL_ERROR_ZERO_RETURN)
             return 0;
         if (err == SSL_ERROR_SYSCALL && errno != 0) {
-            m_lastErrno = errno;
+            lastErrno_ = errno;
             return -1;
         }
         // The server ended the stream without a close_notify: a close, as on a plain socket.
         if (err == SSL_ERROR_SYSCALL || n == 0)
             return 0;
-        m_lastErrno = ECONNABORTED;
+        lastErrno_ = ECONNABORTED;
         return -1;
     }
     return kWouldBlock;
@@ -286,11 +286,11 @@ long TNetSSLIOHandlerSocket::RecvEnc(char* buffer, size_t length)
 
 long TNetSSLIOHandlerSocket::SendEnc(const char* buffer, size_t length)
 {
-    if (!m_channel || !Connected()) {
-        m_lastErrno = ESHUTDOWN;
+    if (!channel_ || !Connected()) {
+        lastErrno_ = ESHUTDOWN;
         return -1;
     }
-    const TNetOpenSSLApi* api = m_context->api;
+    const TNetOpenSSLApi* api = context_->api;
     int size = int(std::min<size_t>(length, 1 << 30));
     for (int attempt = 0; attempt < 2; ++attempt) {
         api->ERR_clear_error();
@@ -298,14 +298,14 @@ long TNetSSLIOHandlerSocket::SendEnc(const char* buffer, size_t length)
         int n;
         {
             SigPipeGuard guard;
-            n = api->SSL_write(m_channel->ssl, buffer, size);
+            n = api->SSL_write(channel_->ssl, buffer, size);
         }
         if (n > 0)
             return n;
-        int err = api->SSL_get_error(m_channel->ssl, n);
+        int err = api->SSL_get_error(channel_->ssl, n);
         if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE)
             continue;
-        m_lastErrno = (err == SSL_ERROR_SYSCALL && errno != 0) ? errno : ECONNABORTED;
+        lastErrno_ = (err == SSL_ERROR_SYSCALL && errno != 0) ? errno : ECONNABORTED;
         return -1;
     }
     return kWouldBlock;

@@ -44,7 +44,7 @@ public:
     virtual void OpenEncodedConnection();
 
     void SetPassThrough(bool value);
-    bool PassThrough() const { return m_passThrough; }
+    bool PassThrough() const { return passThrough_; }
     // True while bytes go through an established TLS channel.
     bool Encrypting() const;
 
@@ -53,10 +53,10 @@ public:
 
 private:
     void freeChannel();
-    std::string m_host;
-    bool m_passThrough = false;
-    TNetSSLContext* m_context = nullptr;
-    TNetSSLSocket* m_channel = nullptr;
+    std::string host_;
+    bool passThrough_ = false;
+    TNetSSLContext* context_ = nullptr;
+    TNetSSLSocket* channel_ = nullptr;
 };
 
 // Lets tests point the run-time loader at other library files; empty names restore the defaults.

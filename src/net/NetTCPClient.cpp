@@ -12,10 +12,10 @@ void TNetTCPClient::Connect(int timeoutMs)
     ResetConnection();
     IOHandler()->SetReadTimeout(ReadTimeout);
     try {
-        IOHandler()->ConnectClient(m_host, m_port, BoundIP, BoundPort, timeoutMs);
+        IOHandler()->ConnectClient(host_, port_, BoundIP, BoundPort, timeoutMs);
     } catch (ENetException& e) {
         IOHandler()->Close();
-        e.AppendMessage(" (" + m_host + ":" + std::to_string(m_port) + ")");
+        e.AppendMessage(" (" + host_ + ":" + std::to_string(port_) + ")");
         throw;
     }
     DoOnConnected();

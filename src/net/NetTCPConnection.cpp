@@ -20,9 +20,9 @@ constexpr size_t kDirectReceive = size_t(256) << 10;
 class TBodyPrefault {
 public:
     TBodyPrefault(std::string& sink, size_t target)
-        : m_sink(sink)
-        , m_target(target)
-        , m_enabled(target - sink.size() >= kFrom)
+        : sink_(sink)
+        , target_(target)
+        , enabled_(target - sink.size() >= kFrom)
     {
 #ifdef MADV_HUGEPAGE
         // The allocator maps blocks this large on their own, so the advice ends with the block and
@@ -41,13 +41,13 @@ public:
     void Ahead()
     {
 #ifdef MADV_POPULATE_WRITE
-        if (!m_enabled || m_sink.size() < m_ready)
+        if (!enabled_ || sink_.size() < ready_)
             return;
         static const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-        const uintptr_t base = reinterpret_cast<uintptr_t>(m_sink.data());
-        const uintptr_t begin = (base + m_sink.size()) & ~(page - 1);
-        m_ready = std::min(m_target, m_sink.size() + kStep);
-        const uintptr_t end = (base + m_ready) & ~(page - 1);
+        const uintptr_t base = reinterpret_cast<uintptr_t>(sink_.data());
+        const uintptr_t begin = (base + sink_.size()) & ~(page - 1);
+        ready_ = std::min(target_, sink_.size() + kStep);
+        const uintptr_t end = (base + ready_) & ~(page - 1);
         // An older kernel answers EINVAL, and the pages are faulted one by one as before.
         if (end > begin)
             ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
@@ -60,76 +60,76 @@ private:
     static constexpr size_t kHugeFrom = size_t(32) << 20;
     static constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
 
-    std::string& m_sink;
-    size_t m_target;
-    bool m_enabled;
-    size_t m_ready = 0;
+    std::string& sink_;
+    size_t target_;
+    bool enabled_;
+    size_t ready_ = 0;
 };
 } // namespace
 
 TNetTCPConnection::TNetTCPConnection()
-    : m_lastActivity(std::chrono::system_clock::now())
+    : lastActivity_(std::chrono::system_clock::now())
 {
 }
 
 TNetTCPConnection::~TNetTCPConnection()
 {
-    if (m_ioHandler && m_ioHandler->Connected())
-        m_ioHandler->Close();
-    delete m_ioHandler;
+    if (ioHandler_ && ioHandler_->Connected())
+        ioHandler_->Close();
+    delete ioHandler_;
 }
 
 void TNetTCPConnection::createOwnIOHandler()
 {
-    m_ioHandler = new TNetIOHandlerSocket;
-    m_ownsIOHandler = true;
+    ioHandler_ = new TNetIOHandlerSocket;
+    ownsIOHandler_ = true;
 }
 
 void TNetTCPConnection::SetIOHandler(TNetIOHandler* handler)
 {
-    if (handler == m_ioHandler)
+    if (handler == ioHandler_)
         return;
     if (transportConnected())
         Disconnect();
-    delete m_ioHandler;
-    m_ioHandler = handler;
-    m_ownsIOHandler = false;
-    if (m_ioHandler)
-        m_ioHandler->SetDeadline(m_deadline);
+    delete ioHandler_;
+    ioHandler_ = handler;
+    ownsIOHandler_ = false;
+    if (ioHandler_)
+        ioHandler_->SetDeadline(deadline_);
 }
 
 void TNetTCPConnection::SetDeadline(std::optional<TNetClock::time_point> deadline)
 {
-    m_deadline = deadline;
-    if (m_ioHandler)
-        m_ioHandler->SetDeadline(deadline);
+    deadline_ = deadline;
+    if (ioHandler_)
+        ioHandler_->SetDeadline(deadline);
 }
 
 void TNetTCPConnection::ResetConnection()
 {
-    m_in.clear();
-    m_inHead = 0;
-    m_scanPos = 0;
-    m_closedGracefully = false;
+    in_.clear();
+    inHead_ = 0;
+    scanPos_ = 0;
+    closedGracefully_ = false;
 }
 
 void TNetTCPConnection::CloseSocket()
 {
     if (transportConnected())
-        m_ioHandler->Close();
+        ioHandler_->Close();
 }
 
 void TNetTCPConnection::CheckForDisconnect(bool raiseIfDisconnected, bool ignoreBuffer)
 {
     bool disconnected = false;
-    if (m_closedGracefully) {
+    if (closedGracefully_) {
         if (transportConnected()) {
-            m_ioHandler->Close();
+            ioHandler_->Close();
             DoOnDisconnected();
         }
         disconnected = true;
-    } else if (m_ioHandler) {
-        disconnected = !m_ioHandler->Connected();
+    } else if (ioHandler_) {
+        disconnected = !ioHandler_->Connected();
     }
     if (disconnected && raiseIfDisconnected && (InputBufferSize() == 0 || ignoreBuffer))
         throw ENetConnClosedGracefully();
@@ -159,10 +159,10 @@ void TNetTCPConnection::Disconnect()
     bool wasConnected = Connected();
     if (wasConnected)
         CloseSocket();
-    if (m_ownsIOHandler) {
-        delete m_ioHandler;
-        m_ioHandler = nullptr;
-        m_ownsIOHandler = false;
+    if (ownsIOHandler_) {
+        delete ioHandler_;
+        ioHandler_ = nullptr;
+        ownsIOHandler_ = false;
     }
     if (wasConnected)
         DoOnDisconnected();
@@ -171,8 +171,8 @@ void TNetTCPConnection::Disconnect()
 int TNetTCPConnection::waitBudget(std::optional<TNetClock::time_point> end) const
 {
     std::optional<TNetClock::time_point> limit = end;
-    if (m_deadline && (!limit || *m_deadline < *limit))
-        limit = m_deadline;
+    if (deadline_ && (!limit || *deadline_ < *limit))
+        limit = deadline_;
     if (!limit)
         return -1;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*limit - TNetClock::now()).count();
@@ -181,19 +181,19 @@ int TNetTCPConnection::waitBudget(std::optional<TNetClock::time_point> end) cons
 
 void TNetTCPConnection::raiseReadTimeout()
 {
-    throw ENetReadTimeout("Read Timeout, last activity " + LongTimeText(m_lastActivity));
+    throw ENetReadTimeout("Read Timeout, last activity " + LongTimeText(lastActivity_));
 }
 
 void TNetTCPConnection::compactInput()
 {
-    if (m_inHead == m_in.size()) {
-        m_in.clear();
-        m_scanPos = 0;
-        m_inHead = 0;
-    } else if (m_inHead > 65536 && m_inHead * 2 > m_in.size()) {
-        m_in.erase(0, m_inHead);
-        m_scanPos -= std::min(m_scanPos, m_inHead);
-        m_inHead = 0;
+    if (inHead_ == in_.size()) {
+        in_.clear();
+        scanPos_ = 0;
+        inHead_ = 0;
+    } else if (inHead_ > 65536 && inHead_ * 2 > in_.size()) {
+        in_.erase(0, inHead_);
+        scanPos_ -= std::min(scanPos_, inHead_);
+        inHead_ = 0;
     }
 }
 
@@ -205,7 +205,7 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bo
 int TNetTCPConnection::receiveStep(
     bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout, std::string* direct, size_t directMax)
 {
-    m_lastActivity = std::chrono::system_clock::now();
+    lastActivity_ = std::chrono::system_clock::now();
     if (timeoutMs == -1)
         timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
     std::optional<TNetClock::time_point> end;
@@ -219,16 +219,16 @@ int TNetTCPConnection::receiveStep(
         return 0;
     }
     size_t want = size_t(std::max(1, RecvBufferSize));
-    if (m_recvScratchSize != want) {
-        m_recvScratch = std::make_unique<char[]>(want);
-        m_recvScratchSize = want;
+    if (recvScratchSize_ != want) {
+        recvScratch_ = std::make_unique<char[]>(want);
+        recvScratchSize_ = want;
     }
     long count = 0;
     // Receive first and wait only when nothing is there: a stream in full flow is never asked
     // whether it is readable, which would double the system calls of every receive.
     bool waited = false;
     do {
-        if (waited && !m_ioHandler->Readable(waitBudget(end))) {
+        if (waited && !ioHandler_->Readable(waitBudget(end))) {
             if (raiseOnTimeout)
                 raiseReadTimeout();
             return -1;
@@ -237,10 +237,10 @@ int TNetTCPConnection::receiveStep(
         if (direct) {
             directStart = direct->size();
             direct->resize(directStart + directMax);
-            count = m_ioHandler->Recv(&(*direct)[directStart], directMax);
+            count = ioHandler_->Recv(&(*direct)[directStart], directMax);
             direct->resize(directStart + size_t(std::max(0L, count)));
         } else {
-            count = m_ioHandler->Recv(m_recvScratch.get(), want);
+            count = ioHandler_->Recv(recvScratch_.get(), want);
         }
         if (count == TNetIOHandler::kWouldBlock) {
             // Nothing yet, or readable with nothing for us (a TLS record that carries no data): wait.
@@ -257,9 +257,9 @@ int TNetTCPConnection::receiveStep(
             continue;
         }
         if (count == 0) {
-            m_closedGracefully = true;
+            closedGracefully_ = true;
         } else if (count < 0) {
-            int code = SocketErrorCodeFromErrno(m_ioHandler->LastErrno());
+            int code = SocketErrorCodeFromErrno(ioHandler_->LastErrno());
             if (code == 10058 || code == 10053) {
                 CloseSocket();
                 if (InputBufferSize() == 0)
@@ -269,7 +269,7 @@ int TNetTCPConnection::receiveStep(
             }
         } else if (!direct) {
             compactInput();
-            m_in.append(m_recvScratch.get(), size_t(count));
+            in_.append(recvScratch_.get(), size_t(count));
         }
         CheckForDisconnect(raiseIfDisconnected);
     } while (count < 0 && transportConnected());
@@ -280,27 +280,27 @@ std::string TNetTCPConnection::takeOverlongLine(size_t maxLen)
 {
     if (MaxLineAction == maException)
         throw ENetReadLnMaxLineLengthExceeded();
-    std::string part = m_in.substr(m_inHead, maxLen);
-    m_inHead += maxLen;
-    m_scanPos = m_inHead;
+    std::string part = in_.substr(inHead_, maxLen);
+    inHead_ += maxLen;
+    scanPos_ = inHead_;
     return part;
 }
 
 std::string TNetTCPConnection::ReadLn()
 {
     for (;;) {
-        size_t from = std::max(m_scanPos, m_inHead);
-        const char* base = m_in.data();
-        const void* lf = from < m_in.size() ? std::memchr(base + from, '\n', m_in.size() - from) : nullptr;
+        size_t from = std::max(scanPos_, inHead_);
+        const char* base = in_.data();
+        const void* lf = from < in_.size() ? std::memchr(base + from, '\n', in_.size() - from) : nullptr;
         size_t maxLen = size_t(std::max(0, MaxLineLength));
         if (lf) {
             size_t pos = size_t(static_cast<const char*>(lf) - base);
-            size_t length = pos - m_inHead;
+            size_t length = pos - inHead_;
             if (length > maxLen)
                 return takeOverlongLine(maxLen);
-            std::string line = m_in.substr(m_inHead, length);
-            m_inHead = pos + 1;
-            m_scanPos = m_inHead;
+            std::string line = in_.substr(inHead_, length);
+            inHead_ = pos + 1;
+            scanPos_ = inHead_;
             compactInput();
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
@@ -308,7 +308,7 @@ std::string TNetTCPConnection::ReadLn()
         }
         if (InputBufferSize() > maxLen)
             return takeOverlongLine(maxLen);
-        m_scanPos = m_in.size();
+        scanPos_ = in_.size();
         // A close now fails even with part of a line buffered: a cut line is never a line.
         CheckForDisconnect(true, true);
         ReadFromStack(true, -1, true);
@@ -318,9 +318,9 @@ std::string TNetTCPConnection::ReadLn()
 void TNetTCPConnection::moveToSink(std::string& sink, size_t count)
 {
     size_t n = std::min(count, InputBufferSize());
-    sink.append(m_in, m_inHead, n);
-    m_inHead += n;
-    m_scanPos = std::max(m_scanPos, m_inHead);
+    sink.append(in_, inHead_, n);
+    inHead_ += n;
+    scanPos_ = std::max(scanPos_, inHead_);
     compactInput();
 }
 
@@ -397,26 +397,26 @@ bool TNetTCPConnection::ReadSome(std::string& sink, size_t maxBytes)
 
 void TNetTCPConnection::OpenWriteBuffer()
 {
-    m_writeBuffer = std::make_unique<std::string>();
+    writeBuffer_ = std::make_unique<std::string>();
 }
 
 void TNetTCPConnection::CloseWriteBuffer()
 {
-    if (!m_writeBuffer)
+    if (!writeBuffer_)
         return;
-    std::unique_ptr<std::string> buffer = std::move(m_writeBuffer);
+    std::unique_ptr<std::string> buffer = std::move(writeBuffer_);
     sendBytes(buffer->data(), buffer->size());
 }
 
 void TNetTCPConnection::CancelWriteBuffer()
 {
-    m_writeBuffer.reset();
+    writeBuffer_.reset();
 }
 
 void TNetTCPConnection::Write(const std::string& text)
 {
-    if (m_writeBuffer)
-        m_writeBuffer->append(text);
+    if (writeBuffer_)
+        writeBuffer_->append(text);
     else
         sendBytes(text.data(), text.size());
 }
@@ -428,7 +428,7 @@ void TNetTCPConnection::WriteLn(const std::string& text)
 
 void TNetTCPConnection::sendBytes(const char* data, size_t length)
 {
-    m_lastActivity = std::chrono::system_clock::now();
+    lastActivity_ = std::chrono::system_clock::now();
     CheckForDisconnect(true, true);
     if (!transportConnected())
         throw ENetNotConnected();
@@ -437,14 +437,14 @@ void TNetTCPConnection::sendBytes(const char* data, size_t length)
         end = TNetClock::now() + std::chrono::milliseconds(ReadTimeout);
     size_t sent = 0;
     while (sent < length) {
-        long n = m_ioHandler->Send(data + sent, length - sent);
+        long n = ioHandler_->Send(data + sent, length - sent);
         if (n == TNetIOHandler::kWouldBlock) {
-            if (!m_ioHandler->Writable(waitBudget(end)))
+            if (!ioHandler_->Writable(waitBudget(end)))
                 raiseReadTimeout();
             continue;
         }
         if (n < 0) {
-            int code = SocketErrorCodeFromErrno(m_ioHandler->LastErrno());
+            int code = SocketErrorCodeFromErrno(ioHandler_->LastErrno());
             if (code == 10058 || code == 10053 || code == 10054)
                 CloseSocket();
             throw ENetSocketError(code);

@@ -50,16 +50,16 @@ public:
     void CloseWriteBuffer();
     void CancelWriteBuffer();
 
-    TNetIOHandler* IOHandler() const { return m_ioHandler; }
+    TNetIOHandler* IOHandler() const { return ioHandler_; }
     // Attaches a transport from outside; the connection frees it when it is destroyed.
     void SetIOHandler(TNetIOHandler* handler);
 
     // The end of the current exchange: no wait for the peer goes past it.
     void SetDeadline(std::optional<TNetClock::time_point> deadline);
-    std::optional<TNetClock::time_point> Deadline() const { return m_deadline; }
+    std::optional<TNetClock::time_point> Deadline() const { return deadline_; }
 
-    size_t InputBufferSize() const { return m_in.size() - m_inHead; }
-    bool ClosedGracefully() const { return m_closedGracefully; }
+    size_t InputBufferSize() const { return in_.size() - inHead_; }
+    bool ClosedGracefully() const { return closedGracefully_; }
 
     std::string BoundIP;
     int BoundPort = 0;
@@ -71,7 +71,7 @@ public:
 protected:
     // The transport is created here on demand and freed at every disconnect.
     void createOwnIOHandler();
-    bool transportConnected() const { return m_ioHandler && m_ioHandler->Connected(); }
+    bool transportConnected() const { return ioHandler_ && ioHandler_->Connected(); }
 
 private:
     // The receive step; with direct set, up to directMax bytes go to its end instead of the input buffer.
@@ -87,15 +87,15 @@ private:
     // sets deadlineBound when the deadline is the nearer one.
     int waitBudget(std::optional<TNetClock::time_point> end) const;
 
-    TNetIOHandler* m_ioHandler = nullptr;
-    bool m_ownsIOHandler = false;
-    std::string m_in;
-    size_t m_inHead = 0;
-    size_t m_scanPos = 0;
-    bool m_closedGracefully = false;
-    std::chrono::system_clock::time_point m_lastActivity;
-    std::unique_ptr<std::string> m_writeBuffer;
-    std::optional<TNetClock::time_point> m_deadline;
-    std::unique_ptr<char[]> m_recvScratch;
-    size_t m_recvScratchSize = 0;
+    TNetIOHandler* ioHandler_ = nullptr;
+    bool ownsIOHandler_ = false;
+    std::string in_;
+    size_t inHead_ = 0;
+    size_t scanPos_ = 0;
+    bool closedGracefully_ = false;
+    std::chrono::system_clock::time_point lastActivity_;
+    std::unique_ptr<std::string> writeBuffer_;
+    std::optional<TNetClock::time_point> deadline_;
+    std::unique_ptr<char[]> recvScratch_;
+    size_t recvScratchSize_ = 0;
 };

@@ -20,34 +20,34 @@ namespace qtm_fuzz {
 class TMemoryTransport : public TNetIOHandler {
 public:
     explicit TMemoryTransport(std::string_view bytes)
-        : m_bytes(bytes)
+        : bytes_(bytes)
     {
     }
 
-    void Close() override { m_connected = false; }
-    void ConnectClient(const std::string&, int, const std::string&, int, int) override { m_connected = true; }
-    bool Connected() const override { return m_connected; }
+    void Close() override { connected_ = false; }
+    void ConnectClient(const std::string&, int, const std::string&, int, int) override { connected_ = true; }
+    bool Connected() const override { return connected_; }
     void Open() override { }
     // Always ready: either bytes or the close are waiting.
     bool Readable(int) override { return true; }
     long Recv(char* buffer, size_t length) override
     {
-        if (!m_connected) {
-            m_lastErrno = ENOTCONN;
+        if (!connected_) {
+            lastErrno_ = ENOTCONN;
             return -1;
         }
-        if (m_pos >= m_bytes.size())
+        if (pos_ >= bytes_.size())
             return 0;
         static constexpr size_t pieces[] = { 1, 7, 300, 2, 4096, 13, 65536 };
-        size_t n = std::min({ length, m_bytes.size() - m_pos, pieces[m_step++ % std::size(pieces)] });
-        std::memcpy(buffer, m_bytes.data() + m_pos, n);
-        m_pos += n;
+        size_t n = std::min({ length, bytes_.size() - pos_, pieces[step_++ % std::size(pieces)] });
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
         return long(n);
     }
     long Send(const char*, size_t length) override
     {
-        if (!m_connected) {
-            m_lastErrno = EPIPE;
+        if (!connected_) {
+            lastErrno_ = EPIPE;
             return -1;
         }
         return long(length);
@@ -55,10 +55,10 @@ public:
     bool Writable(int) override { return true; }
 
 private:
-    std::string_view m_bytes;
-    size_t m_pos = 0;
-    size_t m_step = 0;
-    bool m_connected = false;
+    std::string_view bytes_;
+    size_t pos_ = 0;
+    size_t step_ = 0;
+    bool connected_ = false;
 };
 
 // A file in memory with a path, for readers that only take a path (the settings file, capture
@@ -67,31 +67,31 @@ class TMemoryFile {
 public:
     explicit TMemoryFile(std::string_view bytes)
     {
-        m_fd = memfd_create("qtm-fuzz", 0);
-        if (m_fd < 0) {
+        fd_ = memfd_create("qtm-fuzz", 0);
+        if (fd_ < 0) {
             std::perror("memfd_create");
             std::abort();
         }
         size_t done = 0;
         while (done < bytes.size()) {
-            ssize_t n = write(m_fd, bytes.data() + done, bytes.size() - done);
+            ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
             if (n <= 0) {
                 std::perror("write");
                 std::abort();
             }
             done += size_t(n);
         }
-        m_path = "/proc/self/fd/" + std::to_string(m_fd);
+        path_ = "/proc/self/fd/" + std::to_string(fd_);
     }
-    ~TMemoryFile() { close(m_fd); }
+    ~TMemoryFile() { close(fd_); }
     TMemoryFile(const TMemoryFile&) = delete;
     TMemoryFile& operator=(const TMemoryFile&) = delete;
 
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return path_; }
 
 private:
-    int m_fd = -1;
-    std::string m_path;
+    int fd_ = -1;
+    std::string path_;
 };
 
 inline std::string_view AsText(const uint8_t* data, size_t size)

@@ -39,26 +39,26 @@ protected:
         r.snapshot = [] { return std::string("snapshot\n"); };
         r.lastSecond = [] { return std::string("last second\n"); };
         r.history = [] { return std::string(20000, 'h') + "\n"; };
-        r.names = [this] { return std::string(m_namesBytes, 'n'); };
-        r.historyPieces = m_historyPieces;
-        m_http = std::make_unique<HttpService>(r, limits);
-        m_port = m_http->bind("127.0.0.1", 0);
-        m_thread = std::thread([this] { m_http->run(); });
-        ASSERT_TRUE(m_http->waitUntilRunning(5s));
+        r.names = [this] { return std::string(namesBytes_, 'n'); };
+        r.historyPieces = historyPieces_;
+        http_ = std::make_unique<HttpService>(r, limits);
+        port_ = http_->bind("127.0.0.1", 0);
+        thread_ = std::thread([this] { http_->run(); });
+        ASSERT_TRUE(http_->waitUntilRunning(5s));
     }
     void TearDown() override
     {
-        if (m_http)
-            m_http->stop();
-        if (m_thread.joinable())
-            m_thread.join();
+        if (http_)
+            http_->stop();
+        if (thread_.joinable())
+            thread_.join();
     }
 
-    std::unique_ptr<HttpService> m_http;
-    std::thread m_thread;
-    int m_port = 0;
-    size_t m_namesBytes = 16;
-    std::function<BodyPieces()> m_historyPieces;
+    std::unique_ptr<HttpService> http_;
+    std::thread thread_;
+    int port_ = 0;
+    size_t namesBytes_ = 16;
+    std::function<BodyPieces()> historyPieces_;
 };
 
 // A history of a few thousand busy hosts, some 19 MB of text, and "/history" pieces made from it
@@ -101,7 +101,7 @@ TEST_F(HttpServiceLimitsTest, EveryKeptAliveClientIsServedNotOnlyTheFirstFew)
     start();
     std::vector<std::unique_ptr<RawConnection>> clients;
     for (uint32_t i = 0; i < 20; ++i) {
-        clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + i / 4, 3000));
+        clients.push_back(std::make_unique<RawConnection>(port_, Loopback + i / 4, 3000));
         ASSERT_TRUE(clients.back()->connected());
     }
     // Two polls on each, every connection held open between them, as monitors do.
@@ -119,17 +119,17 @@ TEST_F(HttpServiceLimitsTest, SlowRequestsHoldOnlyTheirOwnConnectionUntilTheDead
     start(limits);
     std::vector<std::unique_ptr<RawConnection>> slow;
     for (uint32_t i = 0; i < 16; ++i) {
-        slow.push_back(std::make_unique<RawConnection>(m_port, Loopback + 1 + i, 3000));
+        slow.push_back(std::make_unique<RawConnection>(port_, Loopback + 1 + i, 3000));
         slow.back()->send(UnfinishedHead);
     }
     auto started = std::chrono::steady_clock::now();
 
-    RawConnection normal(m_port, Loopback, 2000);
+    RawConnection normal(port_, Loopback, 2000);
     normal.send(Poll);
     EXPECT_TRUE(isAnswer(normal.response(), "200", "snapshot\n")) << "a poll beside 16 slow requests";
 
     // A trickle of one byte every 200 ms is never idle, yet its request is late all the same.
-    RawConnection trickle(m_port, Loopback + 100, 200);
+    RawConnection trickle(port_, Loopback + 100, 200);
     const std::string head = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Trickle: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
     bool closed = false;
     for (size_t i = 0; i < 15 && !closed; ++i)
@@ -146,7 +146,7 @@ TEST_F(HttpServiceLimitsTest, IdleKeptAliveConnectionsAreClosedAfterTheLimit)
     HttpLimits limits;
     limits.idleLimit = 300ms;
     start(limits);
-    RawConnection c(m_port, Loopback, 3000);
+    RawConnection c(port_, Loopback, 3000);
     c.send(Poll);
     ASSERT_TRUE(isAnswer(c.response(), "200", "snapshot\n"));
     auto answered = std::chrono::steady_clock::now();
@@ -156,25 +156,25 @@ TEST_F(HttpServiceLimitsTest, IdleKeptAliveConnectionsAreClosedAfterTheLimit)
 
 TEST_F(HttpServiceLimitsTest, StopIsPromptWhateverTheClientsAreDoing)
 {
-    m_namesBytes = 32 << 20; // far more than the sockets buffer, so its writer stays blocked
+    namesBytes_ = 32 << 20; // far more than the sockets buffer, so its writer stays blocked
     start();
     std::vector<std::unique_ptr<RawConnection>> clients;
     for (uint32_t i = 0; i < 16; ++i) {
-        clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + 1 + i, 3000));
+        clients.push_back(std::make_unique<RawConnection>(port_, Loopback + 1 + i, 3000));
         clients.back()->send(UnfinishedHead);
     }
     for (uint32_t i = 0; i < 4; ++i) {
-        clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + 20 + i, 3000));
+        clients.push_back(std::make_unique<RawConnection>(port_, Loopback + 20 + i, 3000));
         clients.back()->send(Poll);
         ASSERT_FALSE(clients.back()->response().empty());
     }
-    clients.push_back(std::make_unique<RawConnection>(m_port, Loopback + 30, 3000));
+    clients.push_back(std::make_unique<RawConnection>(port_, Loopback + 30, 3000));
     clients.back()->send("GET /ip HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); // and never read
     std::this_thread::sleep_for(200ms);
 
     auto stopping = std::chrono::steady_clock::now();
-    m_http->stop();
-    m_thread.join();
+    http_->stop();
+    thread_.join();
     EXPECT_LT(secondsSince(stopping), 2.0);
     for (size_t i = 0; i + 1 < clients.size(); ++i)
         EXPECT_TRUE(clients[i]->closedByPeer()) << "client " << i;
@@ -186,7 +186,7 @@ TEST_F(HttpServiceLimitsTest, ARequestCostsAtMostOneWholeBody)
     std::string ranges = "Range: bytes=0-";
     for (int i = 1; i < 2000; ++i)
         ranges += ",0-";
-    RawConnection c(m_port, Loopback, 5000);
+    RawConnection c(port_, Loopback, 5000);
     c.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n" + ranges + "\r\nConnection: close\r\n\r\n");
     std::string r = c.response();
     EXPECT_TRUE(isAnswer(r, "200", std::string(20000, 'h') + "\n")) << r.substr(0, 80);
@@ -194,17 +194,17 @@ TEST_F(HttpServiceLimitsTest, ARequestCostsAtMostOneWholeBody)
     EXPECT_EQ(c.bytesUntilClose(1 << 20), 0u) << "nothing after the one body";
 
     // A head beyond the limit is refused, not read on and on.
-    RawConnection big(m_port, Loopback, 5000);
+    RawConnection big(port_, Loopback, 5000);
     big.send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + std::string(64 * 1024, 'b') + "\r\n\r\n");
     std::string refused = big.response();
     EXPECT_EQ(refused.rfind("HTTP/1.1 431", 0), 0u) << refused.substr(0, 60);
     // So is a body no resource asks for.
-    RawConnection body(m_port, Loopback, 5000);
+    RawConnection body(port_, Loopback, 5000);
     body.send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 10000000\r\n\r\n" + std::string(30000, 'x'));
     refused = body.response();
     EXPECT_EQ(refused.rfind("HTTP/1.1 413", 0), 0u) << refused.substr(0, 60);
     // And a chunk line that never ends.
-    RawConnection chunked(m_port, Loopback, 5000);
+    RawConnection chunked(port_, Loopback, 5000);
     chunked.send(
         "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n1;x=" + std::string(200 * 1024, 'e'));
     refused = chunked.response();
@@ -223,7 +223,7 @@ TEST_F(HttpServiceLimitsTest, PipelinedRequestsAreAnsweredInOrder)
         all += std::string(i % 7 == 6 ? "HEAD " : "GET ") + paths[i % 4] + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
     // The last request closes the connection; what follows it is never answered.
     all += "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n" + Poll + Poll;
-    RawConnection c(m_port, Loopback, 5000);
+    RawConnection c(port_, Loopback, 5000);
     c.send(all);
     for (int i = 0; i < 50; ++i) {
         bool head = i % 7 == 6;
@@ -246,16 +246,16 @@ TEST_F(HttpServiceLimitsTest, EachClientAddressHoldsABoundedNumberOfConnections)
     start(limits);
     std::vector<std::unique_ptr<RawConnection>> held;
     for (int i = 0; i < 4; ++i) {
-        held.push_back(std::make_unique<RawConnection>(m_port, Loopback, 3000));
+        held.push_back(std::make_unique<RawConnection>(port_, Loopback, 3000));
         held.back()->send(Poll);
         ASSERT_TRUE(isAnswer(held.back()->response(), "200", "snapshot\n")) << i;
     }
-    RawConnection extra(m_port, Loopback, 3000);
+    RawConnection extra(port_, Loopback, 3000);
     std::string r = extra.response();
     EXPECT_TRUE(isAnswer(r, "503", "too many connections\n")) << r;
     EXPECT_TRUE(extra.closedByPeer());
 
-    RawConnection other(m_port, Loopback + 1, 3000);
+    RawConnection other(port_, Loopback + 1, 3000);
     other.send(Poll);
     EXPECT_TRUE(isAnswer(other.response(), "200", "snapshot\n")) << "another address is not counted with the first";
 
@@ -263,7 +263,7 @@ TEST_F(HttpServiceLimitsTest, EachClientAddressHoldsABoundedNumberOfConnections)
     held.pop_back();
     bool served = false;
     for (int attempt = 0; attempt < 40 && !served; ++attempt) {
-        RawConnection again(m_port, Loopback, 3000);
+        RawConnection again(port_, Loopback, 3000);
         again.send(Poll);
         served = isAnswer(again.response(), "200", "snapshot\n");
         if (!served)
@@ -275,9 +275,9 @@ TEST_F(HttpServiceLimitsTest, EachClientAddressHoldsABoundedNumberOfConnections)
 TEST_F(HttpServiceLimitsTest, AHistoryInPiecesIsSentInChunksByteForByte)
 {
     PiecedHistory history;
-    m_historyPieces = history.pieces();
+    historyPieces_ = history.pieces();
     start();
-    RawConnection c(m_port, Loopback, 5000);
+    RawConnection c(port_, Loopback, 5000);
     c.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     std::string r = c.response();
     ASSERT_EQ(r.rfind("HTTP/1.1 200", 0), 0u) << r.substr(0, 200);
@@ -301,7 +301,7 @@ TEST_F(HttpServiceLimitsTest, AHistoryInPiecesIsSentInChunksByteForByte)
     EXPECT_EQ(history.requests, 2u);
 
     // An HTTP/1.0 client knows no chunks: it gets the plain text up to the close.
-    RawConnection old(m_port, Loopback, 5000);
+    RawConnection old(port_, Loopback, 5000);
     old.send("GET /history HTTP/1.0\r\n\r\n");
     h = old.response(true);
     EXPECT_EQ(h.find("chunked"), std::string::npos) << h;
@@ -312,7 +312,7 @@ TEST_F(HttpServiceLimitsTest, AHistoryInPiecesIsSentInChunksByteForByte)
 TEST_F(HttpServiceLimitsTest, AClientReadingSlowlyHoldsLittleAndOnlyUntilTheWriteDeadline)
 {
     PiecedHistory history;
-    m_historyPieces = history.pieces();
+    historyPieces_ = history.pieces();
     HttpLimits limits;
     limits.writeDeadline = 1500ms;
     start(limits);
@@ -320,7 +320,7 @@ TEST_F(HttpServiceLimitsTest, AClientReadingSlowlyHoldsLittleAndOnlyUntilTheWrit
 
     // A client that asks and then takes nothing: the service makes only what the sockets hold plus
     // one piece, not the text.
-    RawConnection stalled(m_port, Loopback, 5000, 256 * 1024);
+    RawConnection stalled(port_, Loopback, 5000, 256 * 1024);
     stalled.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     auto asked = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(700ms);
@@ -339,12 +339,12 @@ TEST_F(HttpServiceLimitsTest, AClientReadingSlowlyHoldsLittleAndOnlyUntilTheWrit
     EXPECT_LT(secondsSince(asked), 4.0);
 
     // And a stop is prompt with such a client connected.
-    RawConnection another(m_port, Loopback, 5000, 16 * 1024);
+    RawConnection another(port_, Loopback, 5000, 16 * 1024);
     another.send("GET /history HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     std::this_thread::sleep_for(200ms);
     auto stopping = std::chrono::steady_clock::now();
-    m_http->stop();
-    m_thread.join();
+    http_->stop();
+    thread_.join();
     EXPECT_LT(secondsSince(stopping), 2.0);
     EXPECT_LT(another.bytesUntilClose(64 << 20), history.text.size());
 }

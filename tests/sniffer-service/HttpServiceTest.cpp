@@ -28,15 +28,15 @@ class HttpServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_service = std::make_unique<SnifferService>(
+        service_ = std::make_unique<SnifferService>(
             ParseServiceOptions({ "--demo", "--seed", "11", "--listen", "127.0.0.1:0" }));
-        m_port = m_service->start();
+        port_ = service_->start();
     }
-    void TearDown() override { m_service->stop(); }
+    void TearDown() override { service_->stop(); }
 
     std::string get(const std::string& path)
     {
-        httplib::Client client("127.0.0.1", m_port);
+        httplib::Client client("127.0.0.1", port_);
         auto res = client.Get(path.c_str());
         EXPECT_TRUE(res);
         if (!res)
@@ -53,8 +53,8 @@ protected:
         return res->body;
     }
 
-    std::unique_ptr<SnifferService> m_service;
-    int m_port = 0;
+    std::unique_ptr<SnifferService> service_;
+    int port_ = 0;
 };
 
 } // namespace
@@ -123,7 +123,7 @@ TEST_F(HttpServiceTest, NameListNamesHostsOfTheSnapshot)
 
 TEST_F(HttpServiceTest, OneConnectionServesRequestAfterRequest)
 {
-    RawConnection c(m_port);
+    RawConnection c(port_);
     ASSERT_TRUE(c.connected());
     for (int i = 0; i < 12; ++i) {
         const char* path = i % 3 == 0 ? "/" : i % 3 == 1 ? "/average/1" : "/ip";
@@ -136,7 +136,7 @@ TEST_F(HttpServiceTest, OneConnectionServesRequestAfterRequest)
 
 TEST_F(HttpServiceTest, UnknownPathsAndMalformedRequestsAreRefused)
 {
-    httplib::Client client("127.0.0.1", m_port);
+    httplib::Client client("127.0.0.1", port_);
     auto missing = client.Get("/nothing/here");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->status, 404);
@@ -149,14 +149,14 @@ TEST_F(HttpServiceTest, UnknownPathsAndMalformedRequestsAreRefused)
     EXPECT_EQ(query->status, 200);
 
     for (const char* bad : { "GARBAGE\r\n\r\n", "GET\r\n\r\n", "GET / HTTP/9\r\n\r\n" }) {
-        RawConnection c(m_port);
+        RawConnection c(port_);
         ASSERT_TRUE(c.connected());
         c.send(bad);
         std::string r = c.response();
         EXPECT_EQ(r.rfind("HTTP/1.1 400", 0), 0u) << bad << " gave " << r.substr(0, 60);
     }
     // A request line far longer than any resource name is refused without harm.
-    RawConnection c(m_port);
+    RawConnection c(port_);
     c.send("GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n");
     std::string r = c.response();
     EXPECT_TRUE(r.empty() || r.rfind("HTTP/1.1 4", 0) == 0) << r.substr(0, 60);
@@ -170,7 +170,7 @@ TEST_F(HttpServiceTest, MetricsCountTheRequestsOfEachResource)
     get("/");
     get("/");
     get("/ip");
-    httplib::Client client("127.0.0.1", m_port);
+    httplib::Client client("127.0.0.1", port_);
     auto res = client.Get("/metrics");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200);

@@ -24,8 +24,8 @@ public:
     {
         int out[2];
         EXPECT_EQ(pipe(out), 0);
-        m_pid = fork();
-        if (m_pid == 0) {
+        pid_ = fork();
+        if (pid_ == 0) {
             dup2(out[1], 1);
             dup2(out[1], 2);
             close(out[0]);
@@ -40,32 +40,32 @@ public:
             _exit(127);
         }
         close(out[1]);
-        m_out = out[0];
+        out_ = out[0];
     }
     ~ServiceProcess()
     {
-        if (m_pid > 0 && !m_exited) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
         }
-        close(m_out);
+        close(out_);
     }
     // Reads output until the text appears or the limit passes.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds limit)
     {
         auto end = std::chrono::steady_clock::now() + limit;
-        while (m_output.find(text) == std::string::npos) {
+        while (output_.find(text) == std::string::npos) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return false;
-            pollfd p { m_out, POLLIN, 0 };
+            pollfd p { out_, POLLIN, 0 };
             if (poll(&p, 1, int(left.count())) <= 0)
                 return false;
             char buffer[4096];
-            ssize_t n = read(m_out, buffer, sizeof buffer);
+            ssize_t n = read(out_, buffer, sizeof buffer);
             if (n <= 0)
-                return m_output.find(text) != std::string::npos;
-            m_output.append(buffer, size_t(n));
+                return output_.find(text) != std::string::npos;
+            output_.append(buffer, size_t(n));
         }
         return true;
     }
@@ -75,8 +75,8 @@ public:
         auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end) {
             int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_exited = true;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
                 waitForOutput("\x01", std::chrono::milliseconds(200));
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
@@ -84,14 +84,14 @@ public:
         }
         return -1;
     }
-    void signal(int number) { kill(m_pid, number); }
-    const std::string& output() const { return m_output; }
+    void signal(int number) { kill(pid_, number); }
+    const std::string& output() const { return output_; }
 
 private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    bool m_exited = false;
-    std::string m_output;
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool exited_ = false;
+    std::string output_;
 };
 
 } // namespace

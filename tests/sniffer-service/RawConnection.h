@@ -18,9 +18,9 @@ public:
     // receiveBytes: a receive buffer this small, for a client that takes little at a time.
     explicit RawConnection(int port, uint32_t source = INADDR_LOOPBACK, int timeoutMs = 10000, int receiveBytes = 0)
     {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
         if (receiveBytes > 0)
-            setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
+            setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
         sockaddr_in from {};
         from.sin_family = AF_INET;
         from.sin_addr.s_addr = htonl(source);
@@ -28,23 +28,23 @@ public:
         a.sin_family = AF_INET;
         a.sin_port = htons(uint16_t(port));
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::bind(m_fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0
-            && connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        connected_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0
+            && connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
         timeval limit { timeoutMs / 1000, (timeoutMs % 1000) * 1000 };
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     }
-    ~RawConnection() { close(m_fd); }
+    ~RawConnection() { close(fd_); }
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
 
-    bool connected() const { return m_connected; }
+    bool connected() const { return connected_; }
     void send(const std::string& text)
     {
-        ASSERT_EQ(::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size()));
+        ASSERT_EQ(::send(fd_, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size()));
     }
     bool trySend(const std::string& text)
     {
-        return ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL) == ssize_t(text.size());
+        return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == ssize_t(text.size());
     }
     // Status line, headers and a body of Content-Length bytes or of chunks (then given decoded;
     // none when headOnly); empty when the server closed or said nothing within the timeout, or
@@ -52,23 +52,23 @@ public:
     std::string response(bool headOnly = false)
     {
         size_t end;
-        while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos)
+        while ((end = buffer_.find("\r\n\r\n")) == std::string::npos)
             if (!fill())
                 return {};
-        std::string head = m_buffer.substr(0, end + 4);
+        std::string head = buffer_.substr(0, end + 4);
         if (!headOnly && head.find("\r\nTransfer-Encoding: chunked\r\n") != std::string::npos) {
-            m_buffer.erase(0, end + 4);
+            buffer_.erase(0, end + 4);
             return chunks(head);
         }
         size_t length = 0;
         auto at = head.find("Content-Length: ");
         if (at != std::string::npos && !headOnly)
             length = size_t(std::stoul(head.substr(at + 16)));
-        while (m_buffer.size() < end + 4 + length)
+        while (buffer_.size() < end + 4 + length)
             if (!fill())
                 return {};
-        std::string whole = m_buffer.substr(0, end + 4 + length);
-        m_buffer.erase(0, whole.size());
+        std::string whole = buffer_.substr(0, end + 4 + length);
+        buffer_.erase(0, whole.size());
         return whole;
     }
     // True when the server closed (or reset) the connection within the timeout, with nothing
@@ -76,28 +76,28 @@ public:
     bool closedByPeer()
     {
         char c;
-        ssize_t n = recv(m_fd, &c, 1, 0);
+        ssize_t n = recv(fd_, &c, 1, 0);
         return n == 0 || (n < 0 && errno == ECONNRESET);
     }
     // At most max bytes of what has come: 0 when the server closed, -1 on a timeout or reset.
     ssize_t readSome(size_t max)
     {
-        if (!m_buffer.empty()) {
-            size_t n = std::min(max, m_buffer.size());
-            m_buffer.erase(0, n);
+        if (!buffer_.empty()) {
+            size_t n = std::min(max, buffer_.size());
+            buffer_.erase(0, n);
             return ssize_t(n);
         }
         std::string chunk(max, '\0');
-        return recv(m_fd, chunk.data(), max, 0);
+        return recv(fd_, chunk.data(), max, 0);
     }
     // Everything up to the server's close, at most cap bytes.
     size_t bytesUntilClose(size_t cap)
     {
-        size_t total = m_buffer.size();
-        m_buffer.clear();
+        size_t total = buffer_.size();
+        buffer_.clear();
         char chunk[65536];
         ssize_t n;
-        while (total < cap && (n = recv(m_fd, chunk, sizeof chunk, 0)) > 0)
+        while (total < cap && (n = recv(fd_, chunk, sizeof chunk, 0)) > 0)
             total += size_t(n);
         return total;
     }
@@ -110,27 +110,27 @@ private:
         size_t at = 0;
         for (;;) {
             size_t lineEnd;
-            while ((lineEnd = m_buffer.find("\r\n", at)) == std::string::npos)
+            while ((lineEnd = buffer_.find("\r\n", at)) == std::string::npos)
                 if (!fill())
                     return {};
-            std::string sizeLine = m_buffer.substr(at, lineEnd - at);
+            std::string sizeLine = buffer_.substr(at, lineEnd - at);
             if (sizeLine.empty() || sizeLine.size() > 8
                 || sizeLine.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                 return {};
             size_t size = std::stoul(sizeLine, nullptr, 16);
-            while (m_buffer.size() < lineEnd + 2 + size + 2)
+            while (buffer_.size() < lineEnd + 2 + size + 2)
                 if (!fill())
                     return {};
-            if (m_buffer.compare(lineEnd + 2 + size, 2, "\r\n") != 0)
+            if (buffer_.compare(lineEnd + 2 + size, 2, "\r\n") != 0)
                 return {};
-            whole.append(m_buffer, lineEnd + 2, size);
+            whole.append(buffer_, lineEnd + 2, size);
             at = lineEnd + 2 + size + 2;
             if (size == 0) {
-                m_buffer.erase(0, at);
+                buffer_.erase(0, at);
                 return whole;
             }
             if (at > (1u << 20)) {
-                m_buffer.erase(0, at);
+                buffer_.erase(0, at);
                 at = 0;
             }
         }
@@ -139,13 +139,13 @@ private:
     bool fill()
     {
         char chunk[65536];
-        ssize_t n = recv(m_fd, chunk, sizeof chunk, 0);
+        ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
         if (n <= 0)
             return false;
-        m_buffer.append(chunk, size_t(n));
+        buffer_.append(chunk, size_t(n));
         return true;
     }
-    int m_fd;
-    bool m_connected = false;
-    std::string m_buffer;
+    int fd_;
+    bool connected_ = false;
+    std::string buffer_;
 };

@@ -98,96 +98,96 @@ TScriptedServer::TScriptedServer(int backlog)
 
 TScriptedServer::TScriptedServer(const TLSFiles& tls, int backlog)
 {
-    m_tls = SSL_CTX_new(TLS_server_method());
-    if (!m_tls || SSL_CTX_use_certificate_file(m_tls, tls.certificateFile.c_str(), SSL_FILETYPE_PEM) != 1
-        || SSL_CTX_use_PrivateKey_file(m_tls, tls.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+    tls_ = SSL_CTX_new(TLS_server_method());
+    if (!tls_ || SSL_CTX_use_certificate_file(tls_, tls.certificateFile.c_str(), SSL_FILETYPE_PEM) != 1
+        || SSL_CTX_use_PrivateKey_file(tls_, tls.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
         throw std::runtime_error("test server: cannot load the certificate");
     start(backlog);
 }
 
 void TScriptedServer::start(int backlog)
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in addr {};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 || ::listen(m_listenFd, backlog) < 0)
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 || ::listen(listenFd_, backlog) < 0)
         throw std::runtime_error("test server: cannot listen on 127.0.0.1");
     socklen_t len = sizeof addr;
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
-    m_wakeFd = eventfd(0, EFD_CLOEXEC);
-    m_acceptThread = std::thread([this] { acceptLoop(); });
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    wakeFd_ = eventfd(0, EFD_CLOEXEC);
+    acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
 TScriptedServer::~TScriptedServer()
 {
     Stop();
-    if (m_tls)
-        SSL_CTX_free(m_tls);
+    if (tls_)
+        SSL_CTX_free(tls_);
 }
 
 void TScriptedServer::Stop()
 {
-    if (m_stopping.exchange(true))
+    if (stopping_.exchange(true))
         return;
     uint64_t one = 1;
-    (void)!::write(m_wakeFd, &one, sizeof one);
-    if (m_acceptThread.joinable())
-        m_acceptThread.join();
-    for (auto& t : m_connectionThreads)
+    (void)!::write(wakeFd_, &one, sizeof one);
+    if (acceptThread_.joinable())
+        acceptThread_.join();
+    for (auto& t : connectionThreads_)
         if (t.joinable())
             t.join();
-    ::close(m_listenFd);
-    ::close(m_wakeFd);
+    ::close(listenFd_);
+    ::close(wakeFd_);
 }
 
 void TScriptedServer::AddConnection(TScript script)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_scripts.push_back(std::move(script));
+    std::lock_guard<std::mutex> guard(lock_);
+    scripts_.push_back(std::move(script));
 }
 
 void TScriptedServer::SetRepeatingScript(TScript script)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_repeating = std::move(script);
+    std::lock_guard<std::mutex> guard(lock_);
+    repeating_ = std::move(script);
 }
 
 std::vector<std::string> TScriptedServer::Requests() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_requests;
+    std::lock_guard<std::mutex> guard(lock_);
+    return requests_;
 }
 
 std::vector<std::vector<std::string>> TScriptedServer::RequestsByConnection() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_byConnection;
+    std::lock_guard<std::mutex> guard(lock_);
+    return byConnection_;
 }
 
 int TScriptedServer::AcceptedCount() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return int(m_byConnection.size());
+    std::lock_guard<std::mutex> guard(lock_);
+    return int(byConnection_.size());
 }
 
 bool TScriptedServer::WaitForRequests(size_t count, int timeoutMs) const
 {
-    std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+    std::unique_lock<std::mutex> guard(lock_);
+    return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return requests_.size() >= count; });
 }
 
 void TScriptedServer::acceptLoop()
 {
-    pollfd fds[2] = { { m_listenFd, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
-    while (!m_stopping) {
+    pollfd fds[2] = { { listenFd_, POLLIN, 0 }, { wakeFd_, POLLIN, 0 } };
+    while (!stopping_) {
         int n = ::poll(fds, 2, 100);
         if (n <= 0 || !fds[0].revents)
             continue;
-        int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
         int one = 1;
@@ -197,26 +197,26 @@ void TScriptedServer::acceptLoop()
         TScript script;
         size_t index;
         {
-            std::lock_guard<std::mutex> guard(m_lock);
-            if (!m_scripts.empty()) {
-                script = std::move(m_scripts.front());
-                m_scripts.pop_front();
+            std::lock_guard<std::mutex> guard(lock_);
+            if (!scripts_.empty()) {
+                script = std::move(scripts_.front());
+                scripts_.pop_front();
             } else {
-                script = m_repeating;
+                script = repeating_;
             }
-            index = m_byConnection.size();
-            m_byConnection.emplace_back();
+            index = byConnection_.size();
+            byConnection_.emplace_back();
         }
-        m_changed.notify_all();
-        m_connectionThreads.emplace_back(
+        changed_.notify_all();
+        connectionThreads_.emplace_back(
             [this, connection, script = std::move(script), index] { runConnection(connection, script, index); });
     }
 }
 
 void TScriptedServer::runConnection(std::shared_ptr<Connection> c, TScript script, size_t index)
 {
-    if (m_tls) {
-        c->ssl = SSL_new(m_tls);
+    if (tls_) {
+        c->ssl = SSL_new(tls_);
         SSL_set_fd(c->ssl, c->fd);
         if (SSL_accept(c->ssl) != 1)
             return;
@@ -225,7 +225,7 @@ void TScriptedServer::runConnection(std::shared_ptr<Connection> c, TScript scrip
         return;
     char buffer[16384];
     for (const TStep& step : script) {
-        if (m_stopping)
+        if (stopping_)
             return;
         switch (step.kind) {
         case TStep::Send:
@@ -240,7 +240,7 @@ void TScriptedServer::runConnection(std::shared_ptr<Connection> c, TScript scrip
             }
             break;
         case TStep::Pause:
-            for (int waited = 0; waited < step.ms && !m_stopping; waited += 10)
+            for (int waited = 0; waited < step.ms && !stopping_; waited += 10)
                 std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, step.ms - waited)));
             break;
         case TStep::Close:
@@ -261,7 +261,7 @@ void TScriptedServer::runConnection(std::shared_ptr<Connection> c, TScript scrip
         case TStep::WaitRequest: {
             size_t end;
             while ((end = c->pending.find("\r\n\r\n")) == std::string::npos) {
-                long n = readSome(c->fd, c->ssl, buffer, sizeof buffer, m_wakeFd, m_stopping);
+                long n = readSome(c->fd, c->ssl, buffer, sizeof buffer, wakeFd_, stopping_);
                 if (n <= 0)
                     return;
                 c->pending.append(buffer, size_t(n));
@@ -269,17 +269,17 @@ void TScriptedServer::runConnection(std::shared_ptr<Connection> c, TScript scrip
             std::string head = c->pending.substr(0, end + 4);
             c->pending.erase(0, end + 4);
             {
-                std::lock_guard<std::mutex> guard(m_lock);
-                m_requests.push_back(head);
-                m_byConnection[index].push_back(head);
+                std::lock_guard<std::mutex> guard(lock_);
+                requests_.push_back(head);
+                byConnection_[index].push_back(head);
             }
-            m_changed.notify_all();
+            changed_.notify_all();
             break;
         }
         }
     }
     // Keep the connection until the client closes it (or the server stops).
-    while (readSome(c->fd, c->ssl, buffer, sizeof buffer, m_wakeFd, m_stopping) > 0) { }
+    while (readSome(c->fd, c->ssl, buffer, sizeof buffer, wakeFd_, stopping_) > 0) { }
 }
 
 void MakeSelfSignedCertificate(const std::string& commonName, int daysFrom, int daysTo,

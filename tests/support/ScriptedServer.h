@@ -74,7 +74,7 @@ public:
     TScriptedServer(const TScriptedServer&) = delete;
     TScriptedServer& operator=(const TScriptedServer&) = delete;
 
-    uint16_t Port() const { return m_port; }
+    uint16_t Port() const { return port_; }
     void AddConnection(TScript script);
     void SetRepeatingScript(TScript script);
 
@@ -93,19 +93,19 @@ private:
     void acceptLoop();
     void runConnection(std::shared_ptr<Connection> connection, TScript script, size_t index);
 
-    int m_listenFd = -1;
-    int m_wakeFd = -1;
-    uint16_t m_port = 0;
-    SSL_CTX* m_tls = nullptr;
-    std::atomic<bool> m_stopping { false };
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_changed;
-    std::deque<TScript> m_scripts;
-    TScript m_repeating;
-    std::vector<std::string> m_requests;
-    std::vector<std::vector<std::string>> m_byConnection;
-    std::thread m_acceptThread;
-    std::vector<std::thread> m_connectionThreads;
+    int listenFd_ = -1;
+    int wakeFd_ = -1;
+    uint16_t port_ = 0;
+    SSL_CTX* tls_ = nullptr;
+    std::atomic<bool> stopping_ { false };
+    mutable std::mutex lock_;
+    mutable std::condition_variable changed_;
+    std::deque<TScript> scripts_;
+    TScript repeating_;
+    std::vector<std::string> requests_;
+    std::vector<std::vector<std::string>> byConnection_;
+    std::thread acceptThread_;
+    std::vector<std::thread> connectionThreads_;
 };
 
 // Writes a self-signed certificate and its key (PEM) for commonName, valid from daysFrom to daysTo

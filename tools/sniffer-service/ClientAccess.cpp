@@ -1,8 +1,8 @@
 #include "ClientAccess.h"
 
 ClientAccess::ClientAccess(const std::string& listenHost, NetworkList allow)
-    : m_everyone(IsLoopback(listenHost))
-    , m_allow(std::move(allow))
+    : everyone_(IsLoopback(listenHost))
+    , allow_(std::move(allow))
 {
 }
 
@@ -19,9 +19,9 @@ bool ClientAccess::IsLoopback(const std::string& host)
 
 bool ClientAccess::allows(const std::string& clientAddress) const
 {
-    if (m_everyone)
+    if (everyone_)
         return true;
     // An unreadable peer address is nobody we know.
     auto address = HostAddress::parse(clientAddress);
-    return address && m_allow.contains(*address);
+    return address && allow_.contains(*address);
 }

@@ -11,11 +11,11 @@ public:
     ClientAccess(const std::string& listenHost, NetworkList allow);
 
     bool allows(const std::string& clientAddress) const;
-    bool everyoneAllowed() const { return m_everyone; }
+    bool everyoneAllowed() const { return everyone_; }
 
     static bool IsLoopback(const std::string& host);
 
 private:
-    bool m_everyone;
-    NetworkList m_allow;
+    bool everyone_;
+    NetworkList allow_;
 };

@@ -24,14 +24,14 @@ constexpr uint32_t WideBase = 0xC6120000u; // 198.18.0.0
 } // namespace
 
 DemoNetwork::DemoNetwork(size_t hostCount, uint64_t seed)
-    : m_seed(mix(seed))
-    , m_wideRange(hostCount > 254)
+    : seed_(mix(seed))
+    , wideRange_(hostCount > 254)
 {
-    m_hosts.reserve(hostCount);
+    hosts_.reserve(hostCount);
     size_t person = 0, device = 0;
     for (size_t i = 0; i < hostCount; ++i) {
         Host h;
-        h.address = HostAddress::fromIPv4((m_wideRange ? WideBase : SmallBase) + uint32_t(i) + 1);
+        h.address = HostAddress::fromIPv4((wideRange_ ? WideBase : SmallBase) + uint32_t(i) + 1);
         if (i == 0) {
             h.role = Role::Backup;
             h.name = "backup-nas";
@@ -55,13 +55,13 @@ DemoNetwork::DemoNetwork(size_t hostCount, uint64_t seed)
         // A few machines nobody has named yet.
         if (i % 9 == 4)
             h.name.clear();
-        m_hosts.push_back(std::move(h));
+        hosts_.push_back(std::move(h));
     }
 }
 
 uint64_t DemoNetwork::random(size_t host, uint64_t second, uint64_t salt) const
 {
-    return mix(m_seed ^ mix(uint64_t(host) * 0x100000001B3ull ^ mix(second * 31 + salt)));
+    return mix(seed_ ^ mix(uint64_t(host) * 0x100000001B3ull ^ mix(second * 31 + salt)));
 }
 
 uint64_t DemoNetwork::between(size_t host, uint64_t second, uint64_t salt, uint64_t low, uint64_t high) const
@@ -71,8 +71,8 @@ uint64_t DemoNetwork::between(size_t host, uint64_t second, uint64_t salt, uint6
 
 void DemoNetwork::step(TrafficCounter& counter, uint64_t second) const
 {
-    for (size_t i = 0; i < m_hosts.size(); ++i) {
-        const Host& h = m_hosts[i];
+    for (size_t i = 0; i < hosts_.size(); ++i) {
+        const Host& h = hosts_[i];
         uint64_t sent = 0, received = 0;
         switch (h.role) {
         case Role::Backup:
@@ -85,7 +85,7 @@ void DemoNetwork::step(TrafficCounter& counter, uint64_t second) const
             break;
         case Role::Download: {
             // Runs for 50 seconds of every 120, with the phase taken from the seed.
-            uint64_t phase = (second + m_seed % 120) % 120;
+            uint64_t phase = (second + seed_ % 120) % 120;
             if (phase < 50) {
                 received = between(i, second, 2, 3'500'000, 4'800'000);
                 sent = between(i, second, 1, 60'000, 100'000);
@@ -130,6 +130,6 @@ void DemoNetwork::prefill(TrafficCounter& counter, uint64_t count) const
 NetworkList DemoNetwork::networks() const
 {
     NetworkList list;
-    list.add(*Network::parse(m_wideRange ? "198.18.0.0/15" : "192.0.2.0/24"));
+    list.add(*Network::parse(wideRange_ ? "198.18.0.0/15" : "192.0.2.0/24"));
     return list;
 }

@@ -21,9 +21,9 @@ public:
     // Runs seconds 0 .. count-1 and ticks after each, so that a fresh service has a full history.
     void prefill(TrafficCounter& counter, uint64_t count) const;
 
-    size_t hostCount() const { return m_hosts.size(); }
-    HostAddress address(size_t host) const { return m_hosts[host].address; }
-    const std::string& name(size_t host) const { return m_hosts[host].name; }
+    size_t hostCount() const { return hosts_.size(); }
+    HostAddress address(size_t host) const { return hosts_[host].address; }
+    const std::string& name(size_t host) const { return hosts_[host].name; }
     // The range the simulated addresses lie in.
     NetworkList networks() const;
 
@@ -38,7 +38,7 @@ private:
     // Uniform in [low, high].
     uint64_t between(size_t host, uint64_t second, uint64_t salt, uint64_t low, uint64_t high) const;
 
-    uint64_t m_seed;
-    bool m_wideRange;
-    std::vector<Host> m_hosts;
+    uint64_t seed_;
+    bool wideRange_;
+    std::vector<Host> hosts_;
 };

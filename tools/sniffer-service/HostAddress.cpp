@@ -39,18 +39,18 @@ std::optional<uint32_t> parseDottedIPv4(std::string_view text)
 HostAddress HostAddress::fromIPv4(uint32_t address)
 {
     HostAddress a;
-    std::memcpy(a.m_bytes.data(), MappedPrefix.data(), MappedPrefix.size());
-    a.m_bytes[12] = uint8_t(address >> 24);
-    a.m_bytes[13] = uint8_t(address >> 16);
-    a.m_bytes[14] = uint8_t(address >> 8);
-    a.m_bytes[15] = uint8_t(address);
+    std::memcpy(a.bytes_.data(), MappedPrefix.data(), MappedPrefix.size());
+    a.bytes_[12] = uint8_t(address >> 24);
+    a.bytes_[13] = uint8_t(address >> 16);
+    a.bytes_[14] = uint8_t(address >> 8);
+    a.bytes_[15] = uint8_t(address);
     return a;
 }
 
 HostAddress HostAddress::fromIPv6(const uint8_t* bytes)
 {
     HostAddress a;
-    std::memcpy(a.m_bytes.data(), bytes, 16);
+    std::memcpy(a.bytes_.data(), bytes, 16);
     return a;
 }
 
@@ -87,7 +87,7 @@ char* HostAddress::writeText(char* p) const
         for (int i = 12; i < 16; ++i) {
             if (i > 12)
                 *p++ = '.';
-            unsigned v = m_bytes[size_t(i)];
+            unsigned v = bytes_[size_t(i)];
             if (v >= 100)
                 *p++ = char('0' + v / 100);
             if (v >= 10)
@@ -97,7 +97,7 @@ char* HostAddress::writeText(char* p) const
         return p;
     }
     char buffer[INET6_ADDRSTRLEN];
-    inet_ntop(AF_INET6, m_bytes.data(), buffer, sizeof buffer);
+    inet_ntop(AF_INET6, bytes_.data(), buffer, sizeof buffer);
     size_t length = std::min(std::strlen(buffer), MaxTextLength);
     std::memcpy(p, buffer, length);
     return p + length;
@@ -106,8 +106,8 @@ char* HostAddress::writeText(char* p) const
 size_t HostAddress::hash() const
 {
     uint64_t hi, lo;
-    std::memcpy(&hi, m_bytes.data(), 8);
-    std::memcpy(&lo, m_bytes.data() + 8, 8);
+    std::memcpy(&hi, bytes_.data(), 8);
+    std::memcpy(&lo, bytes_.data() + 8, 8);
     uint64_t h = (lo ^ (hi * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
     return size_t(h ^ (h >> 31));
 }
@@ -134,39 +134,38 @@ std::optional<Network> Network::parse(std::string_view text)
         if (prefix > maxPrefix)
             return std::nullopt;
     }
-    n.m_prefix = address->isIPv4() ? prefix + 96 : prefix;
-    n.m_base = *address;
+    n.prefix_ = address->isIPv4() ? prefix + 96 : prefix;
+    n.base_ = *address;
     // Clear host bits so that "10.0.0.7/24" means the whole 10.0.0.0/24.
-    auto bytes = n.m_base.bytes();
+    auto bytes = n.base_.bytes();
     std::array<uint8_t, 16> mask;
     mask.fill(0xFF);
-    for (int bit = n.m_prefix; bit < 128; ++bit) {
+    for (int bit = n.prefix_; bit < 128; ++bit) {
         bytes[size_t(bit / 8)] &= uint8_t(~(0x80u >> (bit % 8)));
         mask[size_t(bit / 8)] &= uint8_t(~(0x80u >> (bit % 8)));
     }
-    n.m_base = HostAddress::fromIPv6(bytes.data());
-    std::memcpy(n.m_mask, mask.data(), sizeof n.m_mask);
+    n.base_ = HostAddress::fromIPv6(bytes.data());
+    std::memcpy(n.mask_, mask.data(), sizeof n.mask_);
     return n;
 }
 
 bool Network::contains(const HostAddress& address) const
 {
-    return ((address.word(0) & m_mask[0]) ^ m_base.word(0)) == 0
-        && ((address.word(1) & m_mask[1]) ^ m_base.word(1)) == 0;
+    return ((address.word(0) & mask_[0]) ^ base_.word(0)) == 0 && ((address.word(1) & mask_[1]) ^ base_.word(1)) == 0;
 }
 
 bool Network::isNetworkOrBroadcast(const HostAddress& address) const
 {
-    if (!m_base.isIPv4() || m_prefix > 96 + 30 || !contains(address))
+    if (!base_.isIPv4() || prefix_ > 96 + 30 || !contains(address))
         return false;
-    uint32_t hostBits = (m_prefix == 96) ? UINT32_MAX : (uint32_t(1) << (128 - m_prefix)) - 1;
+    uint32_t hostBits = (prefix_ == 96) ? UINT32_MAX : (uint32_t(1) << (128 - prefix_)) - 1;
     uint32_t host = address.ipv4() & hostBits;
     return host == 0 || host == hostBits;
 }
 
 std::string Network::text() const
 {
-    return m_base.text() + "/" + std::to_string(m_base.isIPv4() ? m_prefix - 96 : m_prefix);
+    return base_.text() + "/" + std::to_string(base_.isIPv4() ? prefix_ - 96 : prefix_);
 }
 
 std::optional<NetworkList> NetworkList::parse(std::string_view text)
@@ -191,7 +190,7 @@ std::optional<NetworkList> NetworkList::parse(std::string_view text)
 
 bool NetworkList::contains(const HostAddress& address) const
 {
-    for (const auto& n : m_networks)
+    for (const auto& n : networks_)
         if (n.contains(address))
             return true;
     return false;
@@ -202,7 +201,7 @@ bool NetworkList::isHost(const HostAddress& address) const
     if (address.isMulticast())
         return false;
     bool inside = false;
-    for (const auto& n : m_networks) {
+    for (const auto& n : networks_) {
         if (!n.contains(address))
             continue;
         if (n.isNetworkOrBroadcast(address))

@@ -24,25 +24,25 @@ public:
     {
         static constexpr uint8_t mapped[4] = { 0, 0, 0xFF, 0xFF };
         uint32_t have, want;
-        std::memcpy(&have, m_bytes.data() + 8, 4);
+        std::memcpy(&have, bytes_.data() + 8, 4);
         std::memcpy(&want, mapped, 4);
         return word(0) == 0 && have == want;
     }
     // 224.0.0.0/4 and ff00::/8: groups, not machines.
-    bool isMulticast() const { return isIPv4() ? (m_bytes[12] & 0xF0) == 0xE0 : m_bytes[0] == 0xFF; }
+    bool isMulticast() const { return isIPv4() ? (bytes_[12] & 0xF0) == 0xE0 : bytes_[0] == 0xFF; }
     uint32_t ipv4() const
     {
-        return (uint32_t(m_bytes[12]) << 24) | (uint32_t(m_bytes[13]) << 16) | (uint32_t(m_bytes[14]) << 8)
-            | uint32_t(m_bytes[15]);
+        return (uint32_t(bytes_[12]) << 24) | (uint32_t(bytes_[13]) << 16) | (uint32_t(bytes_[14]) << 8)
+            | uint32_t(bytes_[15]);
     }
     // The address as two words in memory order, for masking.
     uint64_t word(int i) const
     {
         uint64_t w;
-        std::memcpy(&w, m_bytes.data() + 8 * i, 8);
+        std::memcpy(&w, bytes_.data() + 8 * i, 8);
         return w;
     }
-    const std::array<uint8_t, 16>& bytes() const { return m_bytes; }
+    const std::array<uint8_t, 16>& bytes() const { return bytes_; }
     // Dotted decimal for IPv4, exactly as the host lines write it.
     std::string text() const;
     void appendText(std::string& out) const;
@@ -55,11 +55,11 @@ public:
         return ((word(0) ^ other.word(0)) | (word(1) ^ other.word(1))) == 0;
     }
     bool operator!=(const HostAddress& other) const { return !(*this == other); }
-    bool operator<(const HostAddress& other) const { return m_bytes < other.m_bytes; }
+    bool operator<(const HostAddress& other) const { return bytes_ < other.bytes_; }
     size_t hash() const;
 
 private:
-    std::array<uint8_t, 16> m_bytes {};
+    std::array<uint8_t, 16> bytes_ {};
 };
 
 struct HostAddressHash {
@@ -81,9 +81,9 @@ public:
     static constexpr size_t MaxTextLength = 45;
 
 private:
-    HostAddress m_base;
-    int m_prefix = 0; // in bits of the 128-bit form
-    uint64_t m_mask[2] = { 0, 0 }; // the prefix as a mask over the words of an address
+    HostAddress base_;
+    int prefix_ = 0; // in bits of the 128-bit form
+    uint64_t mask_[2] = { 0, 0 }; // the prefix as a mask over the words of an address
 };
 
 // The local networks: a packet counts for a host only when the host lies in one of them.
@@ -91,14 +91,14 @@ class NetworkList {
 public:
     // Comma-separated CIDR list; nullopt when any item is malformed or the list is empty.
     static std::optional<NetworkList> parse(std::string_view text);
-    void add(const Network& network) { m_networks.push_back(network); }
+    void add(const Network& network) { networks_.push_back(network); }
     bool contains(const HostAddress& address) const;
     // In a network, and neither multicast nor the network or broadcast address of any network
     // that holds it.
     bool isHost(const HostAddress& address) const;
-    bool empty() const { return m_networks.empty(); }
-    const std::vector<Network>& networks() const { return m_networks; }
+    bool empty() const { return networks_.empty(); }
+    const std::vector<Network>& networks() const { return networks_; }
 
 private:
-    std::vector<Network> m_networks;
+    std::vector<Network> networks_;
 };

@@ -41,21 +41,21 @@ private:
     void drain();
     void finish();
 
-    boost::beast::tcp_stream m_stream;
-    boost::beast::flat_buffer m_buffer;
-    std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> m_parser;
-    boost::beast::http::response<boost::beast::http::string_body> m_response;
+    boost::beast::tcp_stream stream_;
+    boost::beast::flat_buffer buffer_;
+    std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> parser_;
+    boost::beast::http::response<boost::beast::http::string_body> response_;
     // The answer being sent in pieces: its head, the source, the piece on its way and its framing.
-    boost::beast::http::response<boost::beast::http::empty_body> m_piecesHead;
-    std::optional<boost::beast::http::response_serializer<boost::beast::http::empty_body>> m_headWriter;
-    BodyPieces m_pieces;
-    std::string m_piece;
-    char m_chunkSize[24];
-    bool m_chunked = false;
-    bool m_keepAlive = false;
-    char m_discard[4096];
-    const ResourceRouter& m_router;
-    const HttpLimits& m_limits;
-    HostAddress m_client;
-    Closed m_closed;
+    boost::beast::http::response<boost::beast::http::empty_body> piecesHead_;
+    std::optional<boost::beast::http::response_serializer<boost::beast::http::empty_body>> headWriter_;
+    BodyPieces pieces_;
+    std::string piece_;
+    char chunkSize_[24];
+    bool chunked_ = false;
+    bool keepAlive_ = false;
+    char discard_[4096];
+    const ResourceRouter& router_;
+    const HttpLimits& limits_;
+    HostAddress client_;
+    Closed closed_;
 };

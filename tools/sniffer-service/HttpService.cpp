@@ -39,8 +39,8 @@ HostAddress hostAddress(const asio::ip::address& a)
 class HttpService::Server {
 public:
     Server(ServiceResources resources, HttpLimits limits)
-        : m_limits(limits)
-        , m_router(std::move(resources))
+        : limits_(limits)
+        , router_(std::move(resources))
     {
     }
     ~Server()
@@ -52,58 +52,58 @@ public:
     int bind(const std::string& host, int port)
     {
         boost::system::error_code e;
-        tcp::resolver resolver(m_context);
+        tcp::resolver resolver(context_);
         auto found = resolver.resolve(host, std::to_string(port), tcp::resolver::passive, e);
         if (e || found.empty())
             throw Exception("cannot listen on " + host + ":" + std::to_string(port) + ": " + e.message());
         tcp::endpoint at = found.begin()->endpoint();
-        m_acceptor.open(at.protocol(), e);
+        acceptor_.open(at.protocol(), e);
         if (!e)
-            m_acceptor.set_option(tcp::acceptor::reuse_address(true), e);
+            acceptor_.set_option(tcp::acceptor::reuse_address(true), e);
         if (!e)
-            m_acceptor.bind(at, e);
+            acceptor_.bind(at, e);
         if (!e)
-            m_acceptor.listen(asio::socket_base::max_listen_connections, e);
+            acceptor_.listen(asio::socket_base::max_listen_connections, e);
         if (e) {
             boost::system::error_code ignored;
-            m_acceptor.close(ignored);
+            acceptor_.close(ignored);
             throw Exception("cannot listen on " + host + ":" + std::to_string(port) + ": " + e.message());
         }
-        return m_acceptor.local_endpoint().port();
+        return acceptor_.local_endpoint().port();
     }
 
     void run()
     {
-        if (!m_stopping)
+        if (!stopping_)
             accept();
-        unsigned count = m_limits.threads;
+        unsigned count = limits_.threads;
         if (count == 0)
             count = std::max(2u, std::min(4u, std::thread::hardware_concurrency()));
-        m_running = true;
+        running_ = true;
         std::vector<std::thread> others;
         for (unsigned i = 1; i < count; ++i)
             others.emplace_back([this] { serve(); });
         serve();
         for (auto& t : others)
             t.join();
-        m_running = false;
+        running_ = false;
     }
 
-    bool running() const { return m_running; }
+    bool running() const { return running_; }
 
     void stop()
     {
-        if (m_stopping.exchange(true))
+        if (stopping_.exchange(true))
             return;
-        asio::post(m_context, [this] {
+        asio::post(context_, [this] {
             boost::system::error_code ignored;
-            m_acceptor.close(ignored);
-            m_retry.cancel();
+            acceptor_.close(ignored);
+            retry_.cancel();
             // Dropping the last hold on a connection takes the lock, so none is dropped under it.
             std::vector<std::shared_ptr<HttpConnection>> open;
             {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                for (auto& [connection, weak] : m_open)
+                std::lock_guard<std::mutex> lock(mutex_);
+                for (auto& [connection, weak] : open_)
                     if (auto held = weak.lock())
                         open.push_back(std::move(held));
             }
@@ -118,7 +118,7 @@ private:
         // Ends when the listener and every connection are closed.
         for (;;) {
             try {
-                m_context.run();
+                context_.run();
                 return;
             } catch (const std::exception& e) {
                 std::cerr << "sniffer-service: " << e.what() << "\n";
@@ -128,14 +128,14 @@ private:
 
     void accept()
     {
-        m_acceptor.async_accept(asio::make_strand(m_context), [this](boost::system::error_code e, tcp::socket socket) {
-            if (m_stopping || e == asio::error::operation_aborted)
+        acceptor_.async_accept(asio::make_strand(context_), [this](boost::system::error_code e, tcp::socket socket) {
+            if (stopping_ || e == asio::error::operation_aborted)
                 return;
             if (e) {
                 // Out of descriptors or memory: try again shortly instead of spinning.
-                m_retry.expires_after(std::chrono::milliseconds(100));
-                m_retry.async_wait([this](boost::system::error_code waited) {
-                    if (!waited && !m_stopping)
+                retry_.expires_after(std::chrono::milliseconds(100));
+                retry_.async_wait([this](boost::system::error_code waited) {
+                    if (!waited && !stopping_)
                         accept();
                 });
                 return;
@@ -154,25 +154,25 @@ private:
         HostAddress client = hostAddress(remote.address());
         // Outlives the lock: when the connection has already ended, this is the last hold on it.
         std::shared_ptr<HttpConnection> connection;
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<std::mutex> lock(mutex_);
         // A stop that closed the others while this one was being accepted must not miss it.
-        if (m_stopping)
+        if (stopping_)
             return refuse(socket);
-        size_t& fromClient = m_perAddress[client];
-        if (fromClient >= m_limits.connectionsPerAddress || m_open.size() >= m_limits.connections) {
+        size_t& fromClient = perAddress_[client];
+        if (fromClient >= limits_.connectionsPerAddress || open_.size() >= limits_.connections) {
             if (fromClient == 0)
-                m_perAddress.erase(client);
+                perAddress_.erase(client);
             return refuse(socket);
         }
         ++fromClient;
         connection = std::make_shared<HttpConnection>(
-            std::move(socket), m_router, m_limits, client, [this, client](HttpConnection* c) {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_open.erase(c);
-                if (--m_perAddress[client] == 0)
-                    m_perAddress.erase(client);
+            std::move(socket), router_, limits_, client, [this, client](HttpConnection* c) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                open_.erase(c);
+                if (--perAddress_[client] == 0)
+                    perAddress_.erase(client);
             });
-        m_open.emplace(connection.get(), connection);
+        open_.emplace(connection.get(), connection);
         connection->start();
     }
 
@@ -188,21 +188,21 @@ private:
         socket.close(ignored);
     }
 
-    const HttpLimits m_limits;
-    const ResourceRouter m_router;
-    std::mutex m_mutex;
-    std::map<HostAddress, size_t> m_perAddress;
-    std::unordered_map<HttpConnection*, std::weak_ptr<HttpConnection>> m_open;
+    const HttpLimits limits_;
+    const ResourceRouter router_;
+    std::mutex mutex_;
+    std::map<HostAddress, size_t> perAddress_;
+    std::unordered_map<HttpConnection*, std::weak_ptr<HttpConnection>> open_;
     // Declared after what connections use, so that dropping the queued ones finds it still there.
-    asio::io_context m_context;
-    tcp::acceptor m_acceptor { m_context };
-    asio::steady_timer m_retry { m_context };
-    std::atomic<bool> m_stopping { false };
-    std::atomic<bool> m_running { false };
+    asio::io_context context_;
+    tcp::acceptor acceptor_ { context_ };
+    asio::steady_timer retry_ { context_ };
+    std::atomic<bool> stopping_ { false };
+    std::atomic<bool> running_ { false };
 };
 
 HttpService::HttpService(ServiceResources resources, HttpLimits limits)
-    : m_server(std::make_unique<Server>(std::move(resources), limits))
+    : server_(std::make_unique<Server>(std::move(resources), limits))
 {
 }
 
@@ -210,18 +210,18 @@ HttpService::~HttpService() = default;
 
 int HttpService::bind(const std::string& host, int port)
 {
-    return m_server->bind(host, port);
+    return server_->bind(host, port);
 }
 
 void HttpService::run()
 {
-    m_server->run();
+    server_->run();
 }
 
 bool HttpService::waitUntilRunning(std::chrono::milliseconds limit)
 {
     auto end = std::chrono::steady_clock::now() + limit;
-    while (!m_server->running()) {
+    while (!server_->running()) {
         if (std::chrono::steady_clock::now() > end)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -231,5 +231,5 @@ bool HttpService::waitUntilRunning(std::chrono::milliseconds limit)
 
 void HttpService::stop()
 {
-    m_server->stop();
+    server_->stop();
 }

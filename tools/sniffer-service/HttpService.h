@@ -65,5 +65,5 @@ public:
 
 private:
     class Server;
-    std::unique_ptr<Server> m_server;
+    std::unique_ptr<Server> server_;
 };

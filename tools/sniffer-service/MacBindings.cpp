@@ -22,15 +22,15 @@ MacBindings::Binding* MacBindings::slotFor(const MacAddress& mac)
 {
     if (!isUnicast(mac))
         return nullptr;
-    auto it = m_bindings.find(key(mac));
-    if (it != m_bindings.end())
+    auto it = bindings_.find(key(mac));
+    if (it != bindings_.end())
         return &it->second;
     // A segment has far fewer machines; a flood of made-up MACs must not grow memory for ever.
-    if (m_bindings.size() >= MaxBindings) {
-        m_bindings.clear();
-        m_lastKey = UINT64_MAX;
+    if (bindings_.size() >= MaxBindings) {
+        bindings_.clear();
+        lastKey_ = UINT64_MAX;
     }
-    return &m_bindings[key(mac)];
+    return &bindings_[key(mac)];
 }
 
 void MacBindings::learnFromArp(const MacAddress& mac, const HostAddress& address)
@@ -41,10 +41,10 @@ void MacBindings::learnFromArp(const MacAddress& mac, const HostAddress& address
 
 void MacBindings::learnFromIPv4(const MacAddress& mac, const HostAddress& address)
 {
-    if (key(mac) == m_lastKey && address == m_lastAddress)
+    if (key(mac) == lastKey_ && address == lastAddress_)
         return;
-    m_lastKey = key(mac);
-    m_lastAddress = address;
+    lastKey_ = key(mac);
+    lastAddress_ = address;
     auto* b = slotFor(mac);
     if (!b || b->fromArp || b->ambiguous)
         return;
@@ -56,8 +56,8 @@ void MacBindings::learnFromIPv4(const MacAddress& mac, const HostAddress& addres
 
 std::optional<HostAddress> MacBindings::addressOf(const MacAddress& mac) const
 {
-    auto it = m_bindings.find(key(mac));
-    if (it == m_bindings.end() || it->second.ambiguous || it->second.address == HostAddress())
+    auto it = bindings_.find(key(mac));
+    if (it == bindings_.end() || it->second.ambiguous || it->second.address == HostAddress())
         return std::nullopt;
     return it->second.address;
 }

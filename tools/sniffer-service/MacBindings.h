@@ -20,7 +20,7 @@ public:
     void learnFromArp(const MacAddress& mac, const HostAddress& address);
     void learnFromIPv4(const MacAddress& mac, const HostAddress& address);
     std::optional<HostAddress> addressOf(const MacAddress& mac) const;
-    size_t size() const { return m_bindings.size(); }
+    size_t size() const { return bindings_.size(); }
 
 private:
     struct Binding {
@@ -29,8 +29,8 @@ private:
         bool ambiguous = false;
     };
     Binding* slotFor(const MacAddress& mac);
-    std::unordered_map<uint64_t, Binding> m_bindings;
+    std::unordered_map<uint64_t, Binding> bindings_;
     // Most frames repeat the last sender; this spares them the table.
-    uint64_t m_lastKey = UINT64_MAX;
-    HostAddress m_lastAddress;
+    uint64_t lastKey_ = UINT64_MAX;
+    HostAddress lastAddress_;
 };

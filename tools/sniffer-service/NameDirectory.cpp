@@ -76,22 +76,22 @@ std::string NameDirectory::Clean(std::string_view name)
 void NameDirectory::set(const HostAddress& address, std::string_view name)
 {
     std::string clean = Clean(name);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (clean.empty() || (m_names.size() >= MaxNames && !m_names.count(address)))
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (clean.empty() || (names_.size() >= MaxNames && !names_.count(address)))
         return;
-    m_names[address] = std::move(clean);
+    names_[address] = std::move(clean);
 }
 
 bool NameDirectory::contains(const HostAddress& address) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_names.count(address) != 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return names_.count(address) != 0;
 }
 
 std::map<HostAddress, std::string> NameDirectory::copy() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_names;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return names_;
 }
 
 size_t NameDirectory::loadNamesText(std::string_view text)
@@ -105,7 +105,7 @@ size_t NameDirectory::loadNamesText(std::string_view text)
         auto address = eq == std::string_view::npos ? std::nullopt : HostAddress::parse(trim(trimmed.substr(0, eq)));
         std::string name = address ? Clean(trimmed.substr(eq + 1)) : std::string();
         if (name.empty()) {
-            ++m_skipped;
+            ++skipped_;
             return;
         }
         set(*address, name);

@@ -26,16 +26,16 @@ public:
     void set(const HostAddress& address, std::string_view name);
     bool contains(const HostAddress& address) const;
     std::map<HostAddress, std::string> copy() const;
-    size_t skippedLines() const { return m_skipped; }
+    size_t skippedLines() const { return skipped_; }
 
     // A name fit for an "address=name" line: no control characters, nothing from a "<" or "="
     // on (the monitor would cut there anyway), no outer blanks, at most MaxNameLength characters.
     static std::string Clean(std::string_view name);
 
 private:
-    mutable std::mutex m_mutex;
-    std::map<HostAddress, std::string> m_names;
-    size_t m_skipped = 0;
+    mutable std::mutex mutex_;
+    std::map<HostAddress, std::string> names_;
+    size_t skipped_ = 0;
 };
 
 // Reads a whole text file of at most maxBytes; raises Exception with the system's reason.

@@ -268,22 +268,22 @@ void CountPacket(TrafficCounter& counter, const NetworkList& networks, const Pac
 }
 
 PacketCapture::PacketCapture(pcap* handle)
-    : m_handle(handle)
+    : handle_(handle)
 {
 }
 
 PacketCapture::PacketCapture(PacketCapture&& other) noexcept
-    : m_handle(other.m_handle)
-    , m_packets(other.m_packets.load())
-    , m_fileBytes(other.m_fileBytes)
+    : handle_(other.handle_)
+    , packets_(other.packets_.load())
+    , fileBytes_(other.fileBytes_)
 {
-    other.m_handle = nullptr;
+    other.handle_ = nullptr;
 }
 
 PacketCapture::~PacketCapture()
 {
-    if (m_handle)
-        pcap_close(m_handle);
+    if (handle_)
+        pcap_close(handle_);
 }
 
 PacketCapture PacketCapture::openInterface(const std::string& interface)
@@ -332,38 +332,38 @@ PacketCapture PacketCapture::openFile(const std::string& path)
     requireReadableLinkType(p, "capture file " + path);
     struct stat info { };
     if (fstat(fileno(pcap_file(p)), &info) == 0)
-        capture.m_fileBytes = uint64_t(info.st_size);
+        capture.fileBytes_ = uint64_t(info.st_size);
     return capture;
 }
 
 int PacketCapture::linkType() const
 {
-    return pcap_datalink(m_handle);
+    return pcap_datalink(handle_);
 }
 
 CaptureStats PacketCapture::stats() const
 {
-    return { m_packets.load(), m_kernelDrops.load(), m_interfaceDrops.load() };
+    return { packets_.load(), kernelDrops_.load(), interfaceDrops_.load() };
 }
 
 FileProgress PacketCapture::progress() const
 {
-    return { m_bytesRead.load(), m_fileBytes };
+    return { bytesRead_.load(), fileBytes_ };
 }
 
 void PacketCapture::refreshStats()
 {
     pcap_stat s {};
-    if (pcap_stats(m_handle, &s) == 0) {
-        m_kernelDrops = s.ps_drop;
-        m_interfaceDrops = s.ps_ifdrop;
+    if (pcap_stats(handle_, &s) == 0) {
+        kernelDrops_ = s.ps_drop;
+        interfaceDrops_ = s.ps_ifdrop;
     }
 }
 
 void PacketCapture::stop()
 {
-    m_stop = true;
-    pcap_breakloop(m_handle);
+    stop_ = true;
+    pcap_breakloop(handle_);
 }
 
 namespace {
@@ -389,14 +389,14 @@ std::string PacketCapture::runLive(const Sink& sink)
     DispatchState state { linkType(), &batch };
     // libpcap's statistics belong to the capturing thread; others read the copies.
     auto nextStats = std::chrono::steady_clock::now();
-    while (!m_stop) {
+    while (!stop_) {
         if (std::chrono::steady_clock::now() >= nextStats) {
             refreshStats();
             nextStats += std::chrono::seconds(1);
         }
-        int n = pcap_dispatch(m_handle, int(BatchSize), onPacket, reinterpret_cast<u_char*>(&state));
+        int n = pcap_dispatch(handle_, int(BatchSize), onPacket, reinterpret_cast<u_char*>(&state));
         if (n > 0)
-            m_packets += uint64_t(n);
+            packets_ += uint64_t(n);
         if (!batch.empty()) {
             sink(batch);
             batch.clear();
@@ -405,7 +405,7 @@ std::string PacketCapture::runLive(const Sink& sink)
             break;
         if (n < 0) {
             refreshStats();
-            return pcap_geterr(m_handle);
+            return pcap_geterr(handle_);
         }
     }
     // So that the drops reported after a stop are the final ones.
@@ -427,13 +427,13 @@ std::string PacketCapture::runFile(const Sink& sink, double speed)
     std::string result;
     // Counted here and published now and then: a shared counter per packet costs more than the
     // packet's parsing.
-    uint64_t packets = m_packets;
-    while (!m_stop) {
-        int status = pcap_next_ex(m_handle, &header, &data);
+    uint64_t packets = packets_;
+    while (!stop_) {
+        int status = pcap_next_ex(handle_, &header, &data);
         if (status == PCAP_ERROR_BREAK)
             break;
         if (status < 0) {
-            result = pcap_geterr(m_handle);
+            result = pcap_geterr(handle_);
             break;
         }
         ++packets;
@@ -448,12 +448,12 @@ std::string PacketCapture::runFile(const Sink& sink, double speed)
                 + std::chrono::duration_cast<Clock::duration>(
                     std::chrono::duration<double>(std::max(0.0, t - firstTime) / speed));
             if (due > Clock::now()) {
-                m_packets = packets;
+                packets_ = packets;
                 if (!batch.empty()) {
                     sink(batch);
                     batch.clear();
                 }
-                while (!m_stop && due > Clock::now())
+                while (!stop_ && due > Clock::now())
                     std::this_thread::sleep_for(
                         std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(50)));
             }
@@ -461,18 +461,18 @@ std::string PacketCapture::runFile(const Sink& sink, double speed)
         if (auto info = ParsePacket(link, data, header->caplen, header->len))
             batch.push_back(*info);
         if (packets % 64 == 0) {
-            m_packets = packets;
-            m_bytesRead = uint64_t(std::max<long>(0, std::ftell(pcap_file(m_handle))));
+            packets_ = packets;
+            bytesRead_ = uint64_t(std::max<long>(0, std::ftell(pcap_file(handle_))));
         }
         if (batch.size() >= BatchSize) {
             sink(batch);
             batch.clear();
         }
     }
-    m_packets = packets;
+    packets_ = packets;
     if (!batch.empty())
         sink(batch);
-    if (result.empty() && !m_stop)
-        m_bytesRead = m_fileBytes;
+    if (result.empty() && !stop_)
+        bytesRead_ = fileBytes_;
     return result;
 }

@@ -83,7 +83,7 @@ public:
     // Returns an empty text at the end of the file, otherwise the reading error; the packets read
     // before it have been handed on.
     std::string runFile(const Sink& sink, double speed);
-    uint64_t packetsSeen() const { return m_packets; }
+    uint64_t packetsSeen() const { return packets_; }
     // Both safe from another thread while a run is going on.
     CaptureStats stats() const;
     FileProgress progress() const;
@@ -93,10 +93,10 @@ public:
 private:
     explicit PacketCapture(pcap* handle);
     void refreshStats();
-    pcap* m_handle;
-    std::atomic<bool> m_stop { false };
-    std::atomic<uint64_t> m_packets { 0 };
-    std::atomic<uint64_t> m_kernelDrops { 0 }, m_interfaceDrops { 0 };
-    std::atomic<uint64_t> m_bytesRead { 0 };
-    uint64_t m_fileBytes = 0;
+    pcap* handle_;
+    std::atomic<bool> stop_ { false };
+    std::atomic<uint64_t> packets_ { 0 };
+    std::atomic<uint64_t> kernelDrops_ { 0 }, interfaceDrops_ { 0 };
+    std::atomic<uint64_t> bytesRead_ { 0 };
+    uint64_t fileBytes_ = 0;
 };

@@ -1,26 +1,26 @@
 #include "ResourceRouter.h"
 
 ResourceRouter::ResourceRouter(ServiceResources resources)
-    : m_routes {
+    : routes_ {
         { "/", std::move(resources.snapshot), "" },
         { "/average/1", std::move(resources.lastSecond), "" },
         { "/history", std::move(resources.history), "", std::move(resources.historyPieces) },
         { "/ip", std::move(resources.names), "" },
         { "/metrics", std::move(resources.metrics), "text/plain; version=0.0.4; charset=utf-8" },
     }
-    , m_allowClient(std::move(resources.allowClient))
+    , allowClient_(std::move(resources.allowClient))
 {
 }
 
 ResourceAnswer ResourceRouter::answer(std::string_view method, std::string_view target, const HostAddress& client) const
 {
-    if (m_allowClient && !m_allowClient(client.text()))
+    if (allowClient_ && !allowClient_(client.text()))
         return { 403, "forbidden\n" };
     if (method != "GET" && method != "HEAD")
         return { 405, "only GET is served\n" };
     // A query changes nothing: every resource is the whole current text.
     std::string_view path = target.substr(0, target.find('?'));
-    for (const auto& route : m_routes) {
+    for (const auto& route : routes_) {
         if (path != route.path)
             continue;
         if (!route.body && !route.pieces)

@@ -33,6 +33,6 @@ private:
         const char* contentType;
         std::function<BodyPieces()> pieces = nullptr;
     };
-    std::vector<Route> m_routes;
-    std::function<bool(const std::string&)> m_allowClient;
+    std::vector<Route> routes_;
+    std::function<bool(const std::string&)> allowClient_;
 };

@@ -117,17 +117,17 @@ std::string History(const HistoryView& view)
 }
 
 HistoryWriter::HistoryWriter(HistoryView view)
-    : m_blocks(std::move(view))
+    : blocks_(std::move(view))
 {
     // Address texts are made once per host, not once per block.
-    const auto& hosts = m_blocks.view().hosts;
-    m_addressStart.reserve(hosts.size() + 1);
+    const auto& hosts = blocks_.view().hosts;
+    addressStart_.reserve(hosts.size() + 1);
     for (const auto& host : hosts) {
-        m_addressStart.push_back(uint32_t(m_addresses.size()));
+        addressStart_.push_back(uint32_t(addresses_.size()));
         if (host.firstSecond != INT64_MAX)
-            host.address.appendText(m_addresses);
+            host.address.appendText(addresses_);
     }
-    m_addressStart.push_back(uint32_t(m_addresses.size()));
+    addressStart_.push_back(uint32_t(addresses_.size()));
 }
 
 void HistoryWriter::write(std::string& out, size_t want)
@@ -142,29 +142,29 @@ void HistoryWriter::write(std::string& out, size_t want)
         p += length;
     };
     while (p < limit) {
-        if (!m_inBlock) {
-            if (!m_blocks.next())
+        if (!inBlock_) {
+            if (!blocks_.next())
                 break;
-            m_inBlock = true;
-            m_line = 0;
-            std::string head = Header(m_blocks.block().size());
+            inBlock_ = true;
+            line_ = 0;
+            std::string head = Header(blocks_.block().size());
             put(head.data(), head.size());
             *p++ = '\n';
             continue;
         }
-        const HistoryBlock block = m_blocks.block();
+        const HistoryBlock block = blocks_.block();
         const size_t lines = block.order.size();
         // Every block after the first four averages over five seconds; a constant divides faster.
         if (block.divisor == TrafficCounter::AverageSeconds)
-            p = writeHostLines<TrafficCounter::AverageSeconds>(p, limit, block, m_line, m_addresses, m_addressStart);
+            p = writeHostLines<TrafficCounter::AverageSeconds>(p, limit, block, line_, addresses_, addressStart_);
         else
-            p = writeHostLines<0>(p, limit, block, m_line, m_addresses, m_addressStart);
+            p = writeHostLines<0>(p, limit, block, line_, addresses_, addressStart_);
         // Like every line, the closing line and "###" start before the limit, so they fit the room.
-        if (m_line < lines || p >= limit)
+        if (line_ < lines || p >= limit)
             break;
         for (const char* tail : { ClosingLine, "\n", BlockEnd, "\n" })
             put(tail, std::strlen(tail));
-        m_inBlock = false;
+        inBlock_ = false;
     }
     out.resize(size_t(p - out.data()));
 }

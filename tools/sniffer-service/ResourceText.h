@@ -34,11 +34,11 @@ public:
     void write(std::string& out, size_t want);
 
 private:
-    HistoryBlocks m_blocks;
-    std::string m_addresses; // the address texts of all slots, one after the other
-    std::vector<uint32_t> m_addressStart; // by slot, plus the end
-    bool m_inBlock = false;
-    size_t m_line = 0; // host lines of the current block already written
+    HistoryBlocks blocks_;
+    std::string addresses_; // the address texts of all slots, one after the other
+    std::vector<uint32_t> addressStart_; // by slot, plus the end
+    bool inBlock_ = false;
+    size_t line_ = 0; // host lines of the current block already written
 };
 // "/ip": address=name lines, in address order.
 std::string NameList(const std::map<HostAddress, std::string>& names);

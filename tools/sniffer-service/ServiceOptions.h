@@ -30,13 +30,13 @@ struct ServiceOptions {
 class UsageError : public std::exception {
 public:
     explicit UsageError(std::string message)
-        : m_message(std::move(message))
+        : message_(std::move(message))
     {
     }
-    const char* what() const noexcept override { return m_message.c_str(); }
+    const char* what() const noexcept override { return message_.c_str(); }
 
 private:
-    std::string m_message;
+    std::string message_;
 };
 
 ServiceOptions ParseServiceOptions(const std::vector<std::string>& args);

@@ -11,12 +11,12 @@
 #include <sys/socket.h>
 
 SnifferService::SnifferService(const ServiceOptions& options, const std::string& hostsFile)
-    : m_options(options)
-    , m_networks(options.networks)
-    , m_access(options.listenHost, options.allow)
-    , m_http({
-          counted(0, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); }),
-          counted(1, [this] { return m_store.snapshotText(TrafficCounter::RateWindow::LastSecond); }),
+    : options_(options)
+    , networks_(options.networks)
+    , access_(options.listenHost, options.allow)
+    , http_({
+          counted(0, [this] { return store_.snapshotText(TrafficCounter::RateWindow::LastFiveSeconds); }),
+          counted(1, [this] { return store_.snapshotText(TrafficCounter::RateWindow::LastSecond); }),
           {}, // "/history" is sent in pieces, below
           counted(3, [this] { return ResourceText::NameList(ipv4Names()); }),
           counted(4, [this] { return metricsText(); }),
@@ -26,43 +26,43 @@ SnifferService::SnifferService(const ServiceOptions& options, const std::string&
 {
     switch (options.mode) {
     case ServiceOptions::Mode::Demo:
-        m_demo.emplace(options.demoHosts, options.seed);
-        m_networks = m_demo->networks();
+        demo_.emplace(options.demoHosts, options.seed);
+        networks_ = demo_->networks();
         break;
     case ServiceOptions::Mode::Live:
-        m_capture.emplace(PacketCapture::openInterface(options.interface));
+        capture_.emplace(PacketCapture::openInterface(options.interface));
         break;
     case ServiceOptions::Mode::File:
-        m_capture.emplace(PacketCapture::openFile(options.captureFile));
+        capture_.emplace(PacketCapture::openFile(options.captureFile));
         break;
     }
 
     if (!options.namesFile.empty()) {
-        m_names.loadNamesFile(options.namesFile);
-        if (m_names.skippedLines() > 0)
-            std::cerr << "sniffer-service: skipped " << m_names.skippedLines() << " malformed lines of "
+        names_.loadNamesFile(options.namesFile);
+        if (names_.skippedLines() > 0)
+            std::cerr << "sniffer-service: skipped " << names_.skippedLines() << " malformed lines of "
                       << options.namesFile << "\n";
-    } else if (m_demo) {
-        for (size_t i = 0; i < m_demo->hostCount(); ++i)
-            m_names.set(m_demo->address(i), m_demo->name(i));
+    } else if (demo_) {
+        for (size_t i = 0; i < demo_->hostCount(); ++i)
+            names_.set(demo_->address(i), demo_->name(i));
     } else {
-        m_names.loadHostsFile(hostsFile, m_networks);
+        names_.loadHostsFile(hostsFile, networks_);
     }
 
     // The first history replay of the monitor should show a full graph.
     uint64_t finished = 0;
-    m_store.update([&](TrafficCounter& c) {
-        if (m_demo)
-            m_demo->prefill(c, TrafficCounter::HistorySeconds + TrafficCounter::AverageSeconds - 1);
+    store_.update([&](TrafficCounter& c) {
+        if (demo_)
+            demo_->prefill(c, TrafficCounter::HistorySeconds + TrafficCounter::AverageSeconds - 1);
         finished = c.finishedSeconds();
     });
-    m_firstSecondTime = int64_t(std::time(nullptr)) - int64_t(finished);
+    firstSecondTime_ = int64_t(std::time(nullptr)) - int64_t(finished);
 }
 
 std::map<HostAddress, std::string> SnifferService::ipv4Names() const
 {
     // The monitor matches names to the IPv4 rows of "/"; IPv6 names serve /metrics only.
-    auto names = m_names.copy();
+    auto names = names_.copy();
     for (auto it = names.begin(); it != names.end();)
         it = it->first.isIPv4() ? std::next(it) : names.erase(it);
     return names;
@@ -70,12 +70,12 @@ std::map<HostAddress, std::string> SnifferService::ipv4Names() const
 
 BodyPieces SnifferService::historyPieces()
 {
-    ++m_requests[2];
+    ++requests_[2];
     // The view is taken with the first piece, so that a HEAD answer costs nothing; the pieces are
     // small enough that a slow client holds little more than the view.
     return [this, writer = std::shared_ptr<ResourceText::HistoryWriter>()](std::string& piece) mutable {
         if (!writer)
-            writer = std::make_shared<ResourceText::HistoryWriter>(m_store.historyView());
+            writer = std::make_shared<ResourceText::HistoryWriter>(store_.historyView());
         writer->write(piece, HistoryPieceBytes);
     };
 }
@@ -83,69 +83,69 @@ BodyPieces SnifferService::historyPieces()
 std::function<std::string()> SnifferService::counted(size_t resource, std::function<std::string()> body)
 {
     return [this, resource, body = std::move(body)] {
-        ++m_requests[resource];
+        ++requests_[resource];
         return body();
     };
 }
 
 bool SnifferService::allowClient(const std::string& clientAddress)
 {
-    if (m_access.allows(clientAddress))
+    if (access_.allows(clientAddress))
         return true;
-    ++m_refused;
+    ++refused_;
     // One line per second at most, so that a client knocking in a loop cannot flood the log.
-    std::lock_guard<std::mutex> lock(m_refusalLogMutex);
+    std::lock_guard<std::mutex> lock(refusalLogMutex_);
     auto now = std::chrono::steady_clock::now();
-    if (now - m_lastRefusalLog < std::chrono::seconds(1)) {
-        ++m_refusalsNotLogged;
+    if (now - lastRefusalLog_ < std::chrono::seconds(1)) {
+        ++refusalsNotLogged_;
         return false;
     }
     std::cerr << "sniffer-service: refused " << clientAddress << " (403): not in the --allow list";
-    if (m_refusalsNotLogged > 0)
-        std::cerr << "; " << m_refusalsNotLogged << " more refusals since the last notice";
+    if (refusalsNotLogged_ > 0)
+        std::cerr << "; " << refusalsNotLogged_ << " more refusals since the last notice";
     std::cerr << std::endl;
-    m_refusalsNotLogged = 0;
-    m_lastRefusalLog = now;
+    refusalsNotLogged_ = 0;
+    lastRefusalLog_ = now;
     return false;
 }
 
 std::string SnifferService::metricsText()
 {
     MetricsInput input;
-    m_store.fillMetrics(input);
-    input.names = m_names.copy();
-    input.firstSecondTime = m_firstSecondTime;
-    if (m_capture) {
-        auto stats = m_capture->stats();
+    store_.fillMetrics(input);
+    input.names = names_.copy();
+    input.firstSecondTime = firstSecondTime_;
+    if (capture_) {
+        auto stats = capture_->stats();
         input.packetsSeen = stats.packetsSeen;
         input.kernelDrops = stats.kernelDrops;
         input.interfaceDrops = stats.interfaceDrops;
     }
-    if (m_options.mode == ServiceOptions::Mode::File) {
+    if (options_.mode == ServiceOptions::Mode::File) {
         input.replaying = true;
-        auto progress = m_capture->progress();
+        auto progress = capture_->progress();
         input.fileBytesRead = progress.bytesRead;
         input.fileBytes = progress.fileBytes;
-        std::lock_guard<std::mutex> lock(m_mutex);
-        input.replayFinished = m_replayDone;
+        std::lock_guard<std::mutex> lock(mutex_);
+        input.replayFinished = replayDone_;
     }
-    for (size_t i = 0; i < m_requests.size(); ++i)
-        input.requests.emplace_back(ResourcePaths[i], m_requests[i].load());
-    input.refusedRequests = m_refused;
+    for (size_t i = 0; i < requests_.size(); ++i)
+        input.requests.emplace_back(ResourcePaths[i], requests_[i].load());
+    input.refusedRequests = refused_;
     input.version = QTM_VERSION;
-    input.mode = m_options.mode == ServiceOptions::Mode::Demo ? "demo"
-        : m_options.mode == ServiceOptions::Mode::Live        ? "interface"
-                                                              : "file";
+    input.mode = options_.mode == ServiceOptions::Mode::Demo ? "demo"
+        : options_.mode == ServiceOptions::Mode::Live        ? "interface"
+                                                             : "file";
     return MetricsText(input);
 }
 
 void SnifferService::checkDrops()
 {
-    uint64_t drops = m_capture->stats().kernelDrops;
-    std::string notice = KernelDropNotice(m_dropsLogged, drops, DropCheckSeconds);
+    uint64_t drops = capture_->stats().kernelDrops;
+    std::string notice = KernelDropNotice(dropsLogged_, drops, DropCheckSeconds);
     if (!notice.empty())
         std::cerr << "sniffer-service: " << notice << std::endl;
-    m_dropsLogged = drops;
+    dropsLogged_ = drops;
 }
 
 SnifferService::~SnifferService()
@@ -155,50 +155,49 @@ SnifferService::~SnifferService()
 
 int SnifferService::start()
 {
-    int port = m_http.bind(m_options.listenHost, m_options.listenPort);
-    m_server = std::thread([this] { m_http.run(); });
-    if (!m_http.waitUntilRunning(std::chrono::seconds(10)))
+    int port = http_.bind(options_.listenHost, options_.listenPort);
+    server_ = std::thread([this] { http_.run(); });
+    if (!http_.waitUntilRunning(std::chrono::seconds(10)))
         throw Exception("the HTTP server did not start");
-    m_ticker = std::thread([this] { tickerLoop(); });
-    if (m_capture) {
-        m_source = std::thread([this] {
-            auto sink = [this](const std::vector<PacketInfo>& batch) { m_store.count(m_networks, batch); };
-            std::string error = m_options.mode == ServiceOptions::Mode::Live
-                ? m_capture->runLive(sink)
-                : m_capture->runFile(sink, m_options.speed);
+    ticker_ = std::thread([this] { tickerLoop(); });
+    if (capture_) {
+        source_ = std::thread([this] {
+            auto sink = [this](const std::vector<PacketInfo>& batch) { store_.count(networks_, batch); };
+            std::string error = options_.mode == ServiceOptions::Mode::Live ? capture_->runLive(sink)
+                                                                            : capture_->runFile(sink, options_.speed);
             if (!error.empty())
                 std::cerr << "sniffer-service: capture stopped: " << error << "\n";
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_replayDone = true;
-            m_wake.notify_all();
+            std::lock_guard<std::mutex> lock(mutex_);
+            replayDone_ = true;
+            wake_.notify_all();
         });
     } else {
-        m_replayDone = true;
+        replayDone_ = true;
     }
-    if (m_options.resolve)
-        m_resolver = std::thread([this] { resolverLoop(); });
+    if (options_.resolve)
+        resolver_ = std::thread([this] { resolverLoop(); });
     return port;
 }
 
 void SnifferService::stop()
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        m_wake.notify_all();
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        wake_.notify_all();
     }
-    if (m_capture)
-        m_capture->stop();
-    m_http.stop();
-    for (auto* t : { &m_source, &m_ticker, &m_server, &m_resolver })
+    if (capture_)
+        capture_->stop();
+    http_.stop();
+    for (auto* t : { &source_, &ticker_, &server_, &resolver_ })
         if (t->joinable())
             t->join();
 }
 
 bool SnifferService::waitForReplay(std::chrono::milliseconds limit)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_wake.wait_for(lock, limit, [this] { return m_replayDone; });
+    std::unique_lock<std::mutex> lock(mutex_);
+    return wake_.wait_for(lock, limit, [this] { return replayDone_; });
 }
 
 void SnifferService::tickerLoop()
@@ -206,15 +205,15 @@ void SnifferService::tickerLoop()
     using Clock = std::chrono::steady_clock;
     auto next = Clock::now() + std::chrono::seconds(1);
     uint64_t ticks = 0;
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_wake.wait_until(lock, next, [this] { return m_stopping; })) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!wake_.wait_until(lock, next, [this] { return stopping_; })) {
         lock.unlock();
-        m_store.update([&](TrafficCounter& c) {
-            if (m_demo)
-                m_demo->step(c, c.finishedSeconds());
+        store_.update([&](TrafficCounter& c) {
+            if (demo_)
+                demo_->step(c, c.finishedSeconds());
             c.tick();
         });
-        if (m_capture && m_options.mode == ServiceOptions::Mode::Live && ++ticks % DropCheckSeconds == 0)
+        if (capture_ && options_.mode == ServiceOptions::Mode::Live && ++ticks % DropCheckSeconds == 0)
             checkDrops();
         lock.lock();
         next += std::chrono::seconds(1);
@@ -228,14 +227,14 @@ void SnifferService::resolverLoop()
 {
     // Each address is asked once; the set is bounded like the host table.
     std::set<HostAddress> asked;
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_wake.wait_for(lock, std::chrono::seconds(2), [this] { return m_stopping; })) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!wake_.wait_for(lock, std::chrono::seconds(2), [this] { return stopping_; })) {
         lock.unlock();
         int budget = 32;
-        for (const auto& address : m_store.addresses()) {
-            if (budget == 0 || m_stopping)
+        for (const auto& address : store_.addresses()) {
+            if (budget == 0 || stopping_)
                 break;
-            if (asked.count(address) || m_names.contains(address))
+            if (asked.count(address) || names_.contains(address))
                 continue;
             if (asked.size() >= 2 * TrafficCounter::DefaultHostLimit)
                 asked.clear();
@@ -259,7 +258,7 @@ void SnifferService::resolverLoop()
                 == 0) {
                 // Only the first label: the monitor shows 15 characters.
                 std::string name(host);
-                m_names.set(address, name.substr(0, name.find('.')));
+                names_.set(address, name.substr(0, name.find('.')));
             }
         }
         lock.lock();

@@ -29,8 +29,8 @@ public:
     int start();
     void stop();
 
-    TrafficStore& store() { return m_store; }
-    NameDirectory& names() { return m_names; }
+    TrafficStore& store() { return store_; }
+    NameDirectory& names() { return names_; }
     // Ends when a file replay has handed on its last packet (at once in other modes).
     bool waitForReplay(std::chrono::milliseconds limit);
     // The body of "/metrics".
@@ -52,26 +52,26 @@ private:
     // Wraps a resource so that each answer counts as served for it.
     std::function<std::string()> counted(size_t resource, std::function<std::string()> body);
 
-    ServiceOptions m_options;
-    TrafficStore m_store;
-    NameDirectory m_names;
-    NetworkList m_networks;
-    std::optional<DemoNetwork> m_demo;
-    std::optional<PacketCapture> m_capture;
-    ClientAccess m_access;
+    ServiceOptions options_;
+    TrafficStore store_;
+    NameDirectory names_;
+    NetworkList networks_;
+    std::optional<DemoNetwork> demo_;
+    std::optional<PacketCapture> capture_;
+    ClientAccess access_;
     static constexpr const char* ResourcePaths[] = { "/", "/average/1", "/history", "/ip", "/metrics" };
-    std::array<std::atomic<uint64_t>, std::size(ResourcePaths)> m_requests {};
-    std::atomic<uint64_t> m_refused { 0 };
-    std::mutex m_refusalLogMutex;
-    std::chrono::steady_clock::time_point m_lastRefusalLog {};
-    uint64_t m_refusalsNotLogged = 0;
-    int64_t m_firstSecondTime = 0;
-    uint64_t m_dropsLogged = 0;
-    HttpService m_http;
+    std::array<std::atomic<uint64_t>, std::size(ResourcePaths)> requests_ {};
+    std::atomic<uint64_t> refused_ { 0 };
+    std::mutex refusalLogMutex_;
+    std::chrono::steady_clock::time_point lastRefusalLog_ {};
+    uint64_t refusalsNotLogged_ = 0;
+    int64_t firstSecondTime_ = 0;
+    uint64_t dropsLogged_ = 0;
+    HttpService http_;
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopping = false;
-    bool m_replayDone = false;
-    std::thread m_ticker, m_source, m_server, m_resolver;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    bool replayDone_ = false;
+    std::thread ticker_, source_, server_, resolver_;
 };

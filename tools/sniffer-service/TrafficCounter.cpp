@@ -28,21 +28,21 @@ void SecondRecord::append(const SecondEntry& entry)
 {
     auto put = [this](uint64_t value) {
         while (value >= 0x80) {
-            m_bytes.push_back(uint8_t(value | 0x80));
+            bytes_.push_back(uint8_t(value | 0x80));
             value >>= 7;
         }
-        m_bytes.push_back(uint8_t(value));
+        bytes_.push_back(uint8_t(value));
     };
-    put(entry.slot - m_lastSlot);
+    put(entry.slot - lastSlot_);
     put(entry.sent);
     put(entry.received);
-    m_lastSlot = entry.slot;
+    lastSlot_ = entry.slot;
 }
 
 TrafficCounter::TrafficCounter(size_t hostLimit)
-    : m_hostLimit(std::max<size_t>(1, std::min<size_t>(hostLimit, None - 1)))
+    : hostLimit_(std::max<size_t>(1, std::min<size_t>(hostLimit, None - 1)))
 {
-    m_index.reserve(std::min<size_t>(m_hostLimit, 4096));
+    index_.reserve(std::min<size_t>(hostLimit_, 4096));
 }
 
 void TrafficCounter::addSent(const HostAddress& host, uint64_t bytes)
@@ -57,22 +57,22 @@ void TrafficCounter::addReceived(const HostAddress& host, uint64_t bytes)
 
 TrafficCounter::Host& TrafficCounter::touch(const HostAddress& address)
 {
-    Recent& recent = m_recent[recentIndex(address)];
+    Recent& recent = recent_[recentIndex(address)];
     uint32_t slot = recent.slot;
     if (slot == None || recent.address != address) {
-        auto it = m_index.find(address);
-        slot = it != m_index.end() ? it->second : insert(address);
+        auto it = index_.find(address);
+        slot = it != index_.end() ? it->second : insert(address);
         recent = { address, slot };
     }
-    Host& h = m_hosts[slot];
-    if (h.lastActive != m_second) {
-        h.lastActive = m_second;
+    Host& h = hosts_[slot];
+    if (h.lastActive != second_) {
+        h.lastActive = second_;
         unlink(slot);
         pushFront(slot);
     }
     if (!h.pending) {
         h.pending = true;
-        m_pendingSlots.push_back(slot);
+        pendingSlots_.push_back(slot);
     }
     return h;
 }
@@ -81,80 +81,80 @@ uint32_t TrafficCounter::insert(const HostAddress& address)
 {
     uint32_t slot;
     bool pending = false;
-    if (m_index.size() >= m_hostLimit) {
-        slot = m_oldest;
+    if (index_.size() >= hostLimit_) {
+        slot = oldest_;
         unlink(slot);
-        const Host& old = m_hosts[slot];
-        m_index.erase(old.address);
-        Recent& recent = m_recent[recentIndex(old.address)];
+        const Host& old = hosts_[slot];
+        index_.erase(old.address);
+        Recent& recent = recent_[recentIndex(old.address)];
         if (recent.slot == slot)
             recent = {};
-        ++m_evicted;
-        m_evictedSent += old.sent + old.pendingSent;
-        m_evictedReceived += old.received + old.pendingReceived;
+        ++evicted_;
+        evictedSent_ += old.sent + old.pendingSent;
+        evictedReceived_ += old.received + old.pendingReceived;
         // The slot may already wait in this second's list; keep it listed once.
-        pending = m_hosts[slot].pending;
+        pending = hosts_[slot].pending;
     } else {
-        slot = uint32_t(m_hosts.size());
-        m_hosts.emplace_back();
+        slot = uint32_t(hosts_.size());
+        hosts_.emplace_back();
     }
-    Host& h = m_hosts[slot];
+    Host& h = hosts_[slot];
     h = Host {};
     h.address = address;
-    h.firstSecond = m_second;
-    h.lastActive = m_second;
+    h.firstSecond = second_;
+    h.lastActive = second_;
     h.pending = pending;
     pushFront(slot);
-    m_index.emplace(address, slot);
+    index_.emplace(address, slot);
     return slot;
 }
 
 void TrafficCounter::unlink(uint32_t slot)
 {
-    Host& h = m_hosts[slot];
+    Host& h = hosts_[slot];
     if (h.newer != None)
-        m_hosts[h.newer].older = h.older;
-    else if (m_newest == slot)
-        m_newest = h.older;
+        hosts_[h.newer].older = h.older;
+    else if (newest_ == slot)
+        newest_ = h.older;
     if (h.older != None)
-        m_hosts[h.older].newer = h.newer;
-    else if (m_oldest == slot)
-        m_oldest = h.newer;
+        hosts_[h.older].newer = h.newer;
+    else if (oldest_ == slot)
+        oldest_ = h.newer;
     h.newer = h.older = None;
 }
 
 void TrafficCounter::pushFront(uint32_t slot)
 {
-    Host& h = m_hosts[slot];
+    Host& h = hosts_[slot];
     h.newer = None;
-    h.older = m_newest;
-    if (m_newest != None)
-        m_hosts[m_newest].newer = slot;
-    m_newest = slot;
-    if (m_oldest == None)
-        m_oldest = slot;
+    h.older = newest_;
+    if (newest_ != None)
+        hosts_[newest_].newer = slot;
+    newest_ = slot;
+    if (oldest_ == None)
+        oldest_ = slot;
 }
 
 const SecondRecord* TrafficCounter::recordOf(uint64_t second) const
 {
-    uint64_t oldest = m_second - m_records.size();
-    if (second < oldest || second >= m_second)
+    uint64_t oldest = second_ - records_.size();
+    if (second < oldest || second >= second_)
         return nullptr;
-    return m_records[size_t(second - oldest)].get();
+    return records_[size_t(second - oldest)].get();
 }
 
 void TrafficCounter::tick()
 {
-    if (auto previous = m_second > 0 ? recordOf(m_second - 1) : nullptr)
+    if (auto previous = second_ > 0 ? recordOf(second_ - 1) : nullptr)
         previous->forEach([this](const SecondEntry& e) {
-            m_hosts[e.slot].lastSecondSent = 0;
-            m_hosts[e.slot].lastSecondReceived = 0;
+            hosts_[e.slot].lastSecondSent = 0;
+            hosts_[e.slot].lastSecondReceived = 0;
         });
 
     auto record = std::make_shared<SecondRecord>();
-    std::sort(m_pendingSlots.begin(), m_pendingSlots.end());
-    for (uint32_t slot : m_pendingSlots) {
-        Host& h = m_hosts[slot];
+    std::sort(pendingSlots_.begin(), pendingSlots_.end());
+    for (uint32_t slot : pendingSlots_) {
+        Host& h = hosts_[slot];
         h.pending = false;
         h.sent += h.pendingSent;
         h.received += h.pendingReceived;
@@ -166,35 +166,35 @@ void TrafficCounter::tick()
         h.pendingSent = h.pendingReceived = 0;
     }
     record->shrink();
-    m_pendingSlots.clear();
+    pendingSlots_.clear();
 
-    if (m_second >= uint64_t(AverageSeconds))
-        if (auto leaving = recordOf(m_second - AverageSeconds))
+    if (second_ >= uint64_t(AverageSeconds))
+        if (auto leaving = recordOf(second_ - AverageSeconds))
             leaving->forEach([this](const SecondEntry& e) {
-                Host& h = m_hosts[e.slot];
-                if (h.firstSecond <= m_second - AverageSeconds) {
+                Host& h = hosts_[e.slot];
+                if (h.firstSecond <= second_ - AverageSeconds) {
                     h.windowSent -= e.sent;
                     h.windowReceived -= e.received;
                 }
             });
 
-    m_records.push_back(std::move(record));
+    records_.push_back(std::move(record));
     // The oldest history block also needs the seconds that its average looks back on.
-    while (m_records.size() > size_t(HistorySeconds + AverageSeconds - 1))
-        m_records.pop_front();
-    ++m_second;
+    while (records_.size() > size_t(HistorySeconds + AverageSeconds - 1))
+        records_.pop_front();
+    ++second_;
 }
 
 std::vector<HostRow> TrafficCounter::snapshot(RateWindow window) const
 {
     std::vector<HostRow> rows;
-    rows.reserve(m_index.size());
-    const uint64_t divisor = std::max<uint64_t>(1, std::min<uint64_t>(AverageSeconds, m_second));
+    rows.reserve(index_.size());
+    const uint64_t divisor = std::max<uint64_t>(1, std::min<uint64_t>(AverageSeconds, second_));
     // Every slot holds a host (a slot is only ever handed on), and they lie side by side.
-    for (const Host& h : m_hosts) {
+    for (const Host& h : hosts_) {
         // A host first seen in the running second joins the snapshot when that second ends, as it
         // does in the history.
-        if (h.firstSecond >= m_second)
+        if (h.firstSecond >= second_)
             continue;
         HostRow row;
         row.address = h.address;
@@ -217,8 +217,8 @@ std::vector<HostRow> TrafficCounter::snapshot(RateWindow window) const
 std::vector<HostAddress> TrafficCounter::addresses() const
 {
     std::vector<HostAddress> result;
-    result.reserve(m_index.size());
-    for (const auto& entry : m_index)
+    result.reserve(index_.size());
+    for (const auto& entry : index_)
         result.push_back(entry.first);
     return result;
 }
@@ -226,16 +226,16 @@ std::vector<HostAddress> TrafficCounter::addresses() const
 HistoryView TrafficCounter::historyView() const
 {
     HistoryView view;
-    view.finishedSeconds = m_second;
-    view.hosts.resize(m_hosts.size());
-    for (const auto& [address, slot] : m_index) {
+    view.finishedSeconds = second_;
+    view.hosts.resize(hosts_.size());
+    for (const auto& [address, slot] : index_) {
         auto& v = view.hosts[slot];
-        const Host& h = m_hosts[slot];
+        const Host& h = hosts_[slot];
         v.address = address;
         v.sent = h.sent;
         v.received = h.received;
         v.firstSecond = int64_t(h.firstSecond);
     }
-    view.seconds.assign(m_records.begin(), m_records.end());
+    view.seconds.assign(records_.begin(), records_.end());
     return view;
 }

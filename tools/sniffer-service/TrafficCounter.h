@@ -35,12 +35,12 @@ struct SecondEntry {
 class SecondRecord {
 public:
     void append(const SecondEntry& entry);
-    void shrink() { m_bytes.shrink_to_fit(); }
+    void shrink() { bytes_.shrink_to_fit(); }
     template <typename Apply> void forEach(Apply&& apply) const;
 
 private:
-    std::vector<uint8_t> m_bytes;
-    uint32_t m_lastSlot = 0;
+    std::vector<uint8_t> bytes_;
+    uint32_t lastSlot_ = 0;
 };
 
 // A consistent copy of what the history is made from, taken under the service's lock so that the
@@ -74,13 +74,13 @@ public:
     // Closes the current second: its traffic enters the totals, the rates and the history.
     void tick();
 
-    size_t hostCount() const { return m_index.size(); }
-    size_t hostLimit() const { return m_hostLimit; }
+    size_t hostCount() const { return index_.size(); }
+    size_t hostLimit() const { return hostLimit_; }
     // What the hosts given up at the cap had counted, so that sums over all hosts never shrink.
-    uint64_t hostsEvicted() const { return m_evicted; }
-    uint64_t evictedSent() const { return m_evictedSent; }
-    uint64_t evictedReceived() const { return m_evictedReceived; }
-    uint64_t finishedSeconds() const { return m_second; }
+    uint64_t hostsEvicted() const { return evicted_; }
+    uint64_t evictedSent() const { return evictedSent_; }
+    uint64_t evictedReceived() const { return evictedReceived_; }
+    uint64_t finishedSeconds() const { return second_; }
 
     enum class RateWindow { LastSecond, LastFiveSeconds };
     // Every host, ordered by data transferred.
@@ -108,9 +108,9 @@ private:
     void pushFront(uint32_t slot);
     const SecondRecord* recordOf(uint64_t second) const;
 
-    size_t m_hostLimit;
-    std::vector<Host> m_hosts;
-    std::unordered_map<HostAddress, uint32_t, HostAddressHash> m_index;
+    size_t hostLimit_;
+    std::vector<Host> hosts_;
+    std::unordered_map<HostAddress, uint32_t, HostAddressHash> index_;
     // The slots of hosts counted lately, by hash: most packets come from a host seen a moment ago,
     // and this spares them the index. An entry always names the slot's current host.
     struct Recent {
@@ -123,12 +123,12 @@ private:
     {
         return size_t((uint64_t(a.hash()) * 0x9E3779B97F4A7C15ull) >> (64 - RecentBits));
     }
-    std::vector<Recent> m_recent = std::vector<Recent>(size_t(1) << RecentBits);
-    uint32_t m_newest = None, m_oldest = None;
-    std::vector<uint32_t> m_pendingSlots;
-    uint64_t m_second = 0; // the second being counted; also the number of finished seconds
-    std::deque<std::shared_ptr<const SecondRecord>> m_records; // the last seconds, oldest first
-    uint64_t m_evicted = 0, m_evictedSent = 0, m_evictedReceived = 0;
+    std::vector<Recent> recent_ = std::vector<Recent>(size_t(1) << RecentBits);
+    uint32_t newest_ = None, oldest_ = None;
+    std::vector<uint32_t> pendingSlots_;
+    uint64_t second_ = 0; // the second being counted; also the number of finished seconds
+    std::deque<std::shared_ptr<const SecondRecord>> records_; // the last seconds, oldest first
+    uint64_t evicted_ = 0, evictedSent_ = 0, evictedReceived_ = 0;
 };
 
 // One second of the history: the hosts known at its end, in the order of "/", with the totals at
@@ -149,8 +149,8 @@ struct HistoryBlock {
 
 template <typename Apply> void SecondRecord::forEach(Apply&& apply) const
 {
-    const uint8_t* p = m_bytes.data();
-    const uint8_t* end = p + m_bytes.size();
+    const uint8_t* p = bytes_.data();
+    const uint8_t* end = p + bytes_.size();
     auto next = [&p]() {
         uint64_t value = 0;
         for (int shift = 0;; shift += 7) {
@@ -183,18 +183,18 @@ public:
     bool next();
     // The current block; valid after a next() that gave true, until the following next().
     HistoryBlock block() const;
-    const HistoryView& view() const { return m_view; }
+    const HistoryView& view() const { return view_; }
 
 private:
     template <typename Apply> void forEachEntry(int64_t second, Apply&& apply) const;
 
-    HistoryView m_view;
-    int64_t m_first = 0, m_last = 0, m_oldestRecord = 0;
-    int64_t m_second = 0; // the current block's second; m_first - 1 before the first next()
-    std::vector<uint64_t> m_sent, m_received, m_windowSent, m_windowReceived, m_total;
-    std::vector<uint32_t> m_joining; // hosts by the second they were first counted in
-    size_t m_joined = 0;
-    std::vector<uint32_t> m_order;
+    HistoryView view_;
+    int64_t first_ = 0, last_ = 0, oldestRecord_ = 0;
+    int64_t second_ = 0; // the current block's second; first_ - 1 before the first next()
+    std::vector<uint64_t> sent_, received_, windowSent_, windowReceived_, total_;
+    std::vector<uint32_t> joining_; // hosts by the second they were first counted in
+    size_t joined_ = 0;
+    std::vector<uint32_t> order_;
 };
 
 // Calls block for each block of HistoryBlocks, oldest first.

@@ -51,55 +51,55 @@ void sortByDataTransferred(std::vector<uint32_t>& order, const std::vector<uint6
 } // namespace
 
 HistoryBlocks::HistoryBlocks(HistoryView view)
-    : m_view(std::move(view))
+    : view_(std::move(view))
 {
     constexpr int64_t window = TrafficCounter::AverageSeconds;
-    m_last = int64_t(m_view.finishedSeconds) - 1;
-    m_first = m_last - TrafficCounter::HistorySeconds + 1;
-    m_oldestRecord = int64_t(m_view.finishedSeconds) - int64_t(m_view.seconds.size());
-    m_second = m_first - 1;
-    const size_t n = m_view.hosts.size();
+    last_ = int64_t(view_.finishedSeconds) - 1;
+    first_ = last_ - TrafficCounter::HistorySeconds + 1;
+    oldestRecord_ = int64_t(view_.finishedSeconds) - int64_t(view_.seconds.size());
+    second_ = first_ - 1;
+    const size_t n = view_.hosts.size();
 
-    m_sent.resize(n);
-    m_received.resize(n);
-    m_windowSent.resize(n);
-    m_windowReceived.resize(n);
-    m_total.resize(n);
+    sent_.resize(n);
+    received_.resize(n);
+    windowSent_.resize(n);
+    windowReceived_.resize(n);
+    total_.resize(n);
     for (size_t i = 0; i < n; ++i) {
-        m_sent[i] = m_view.hosts[i].sent;
-        m_received[i] = m_view.hosts[i].received;
+        sent_[i] = view_.hosts[i].sent;
+        received_[i] = view_.hosts[i].received;
     }
-    for (int64_t s = m_last; s > m_first; --s)
+    for (int64_t s = last_; s > first_; --s)
         forEachEntry(s, [&](const SecondEntry& e) {
-            m_sent[e.slot] -= e.sent;
-            m_received[e.slot] -= e.received;
+            sent_[e.slot] -= e.sent;
+            received_[e.slot] -= e.received;
         });
-    for (int64_t s = m_first - window + 1; s <= m_first; ++s)
+    for (int64_t s = first_ - window + 1; s <= first_; ++s)
         forEachEntry(s, [&](const SecondEntry& e) {
-            m_windowSent[e.slot] += e.sent;
-            m_windowReceived[e.slot] += e.received;
+            windowSent_[e.slot] += e.sent;
+            windowReceived_[e.slot] += e.received;
         });
 
     // Each block adds the hosts first counted in its second.
     for (uint32_t i = 0; i < n; ++i)
-        if (m_view.hosts[i].firstSecond != INT64_MAX)
-            m_joining.push_back(i);
-    std::sort(m_joining.begin(), m_joining.end(),
-        [&](uint32_t a, uint32_t b) { return m_view.hosts[a].firstSecond < m_view.hosts[b].firstSecond; });
-    m_order.reserve(m_joining.size());
+        if (view_.hosts[i].firstSecond != INT64_MAX)
+            joining_.push_back(i);
+    std::sort(joining_.begin(), joining_.end(),
+        [&](uint32_t a, uint32_t b) { return view_.hosts[a].firstSecond < view_.hosts[b].firstSecond; });
+    order_.reserve(joining_.size());
 }
 
 template <typename Apply> void HistoryBlocks::forEachEntry(int64_t second, Apply&& apply) const
 {
-    if (second < m_oldestRecord || second > m_last)
+    if (second < oldestRecord_ || second > last_)
         return;
-    const SecondRecord* r = m_view.seconds[size_t(second - m_oldestRecord)].get();
+    const SecondRecord* r = view_.seconds[size_t(second - oldestRecord_)].get();
     if (!r)
         return;
-    const size_t n = m_view.hosts.size();
+    const size_t n = view_.hosts.size();
     // A slot reused by a newer host must not inherit the traffic of the host it replaced.
     r->forEach([&](const SecondEntry& e) {
-        if (e.slot < n && m_view.hosts[e.slot].firstSecond <= second)
+        if (e.slot < n && view_.hosts[e.slot].firstSecond <= second)
             apply(e);
     });
 }
@@ -107,34 +107,34 @@ template <typename Apply> void HistoryBlocks::forEachEntry(int64_t second, Apply
 bool HistoryBlocks::next()
 {
     constexpr int64_t window = TrafficCounter::AverageSeconds;
-    if (m_second >= m_last)
+    if (second_ >= last_)
         return false;
-    const int64_t s = ++m_second;
-    if (s > m_first) {
+    const int64_t s = ++second_;
+    if (s > first_) {
         forEachEntry(s, [&](const SecondEntry& e) {
-            m_sent[e.slot] += e.sent;
-            m_received[e.slot] += e.received;
-            m_windowSent[e.slot] += e.sent;
-            m_windowReceived[e.slot] += e.received;
+            sent_[e.slot] += e.sent;
+            received_[e.slot] += e.received;
+            windowSent_[e.slot] += e.sent;
+            windowReceived_[e.slot] += e.received;
         });
         forEachEntry(s - window, [&](const SecondEntry& e) {
-            m_windowSent[e.slot] -= e.sent;
-            m_windowReceived[e.slot] -= e.received;
+            windowSent_[e.slot] -= e.sent;
+            windowReceived_[e.slot] -= e.received;
         });
     }
-    while (m_joined < m_joining.size() && m_view.hosts[m_joining[m_joined]].firstSecond <= s)
-        m_order.push_back(m_joining[m_joined++]);
-    for (uint32_t slot : m_order)
-        m_total[slot] = m_sent[slot] + m_received[slot];
-    sortByDataTransferred(m_order, m_total, m_view);
+    while (joined_ < joining_.size() && view_.hosts[joining_[joined_]].firstSecond <= s)
+        order_.push_back(joining_[joined_++]);
+    for (uint32_t slot : order_)
+        total_[slot] = sent_[slot] + received_[slot];
+    sortByDataTransferred(order_, total_, view_);
     return true;
 }
 
 HistoryBlock HistoryBlocks::block() const
 {
     constexpr int64_t window = TrafficCounter::AverageSeconds;
-    const uint64_t divisor = uint64_t(std::max<int64_t>(1, std::min<int64_t>(window, m_second + 1)));
-    return HistoryBlock { m_view, m_order, m_sent, m_received, m_windowSent, m_windowReceived, divisor };
+    const uint64_t divisor = uint64_t(std::max<int64_t>(1, std::min<int64_t>(window, second_ + 1)));
+    return HistoryBlock { view_, order_, sent_, received_, windowSent_, windowReceived_, divisor };
 }
 
 void ForEachHistoryBlock(const HistoryView& view, const std::function<void(const HistoryBlock&)>& block)

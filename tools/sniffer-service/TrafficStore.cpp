@@ -6,23 +6,23 @@
 
 void TrafficStore::count(const NetworkList& networks, const std::vector<PacketInfo>& packets)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& p : packets)
-        CountPacket(m_counter, networks, m_macs, p);
+        CountPacket(counter_, networks, macs_, p);
 }
 
 void TrafficStore::tick()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_counter.tick();
+    std::lock_guard<std::mutex> lock(mutex_);
+    counter_.tick();
 }
 
 std::string TrafficStore::snapshotText(TrafficCounter::RateWindow window) const
 {
     std::vector<HostRow> rows;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        rows = m_counter.snapshot(window);
+        std::lock_guard<std::mutex> lock(mutex_);
+        rows = counter_.snapshot(window);
     }
     rows.erase(
         std::remove_if(rows.begin(), rows.end(), [](const HostRow& r) { return !r.address.isIPv4(); }), rows.end());
@@ -38,8 +38,8 @@ HistoryView TrafficStore::historyView() const
 {
     HistoryView view;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        view = m_counter.historyView();
+        std::lock_guard<std::mutex> lock(mutex_);
+        view = counter_.historyView();
     }
     // A slot that is never counted is what an IPv6 host becomes for the history.
     for (auto& host : view.hosts)
@@ -50,22 +50,22 @@ HistoryView TrafficStore::historyView() const
 
 std::vector<HostAddress> TrafficStore::addresses() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_counter.addresses();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return counter_.addresses();
 }
 
 size_t TrafficStore::hostCount() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_counter.hostCount();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return counter_.hostCount();
 }
 
 void TrafficStore::fillMetrics(MetricsInput& input) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    input.hosts = m_counter.snapshot(TrafficCounter::RateWindow::LastFiveSeconds);
-    input.hostsTracked = m_counter.hostCount();
-    input.hostsEvicted = m_counter.hostsEvicted();
-    input.evictedSent = m_counter.evictedSent();
-    input.evictedReceived = m_counter.evictedReceived();
+    std::lock_guard<std::mutex> lock(mutex_);
+    input.hosts = counter_.snapshot(TrafficCounter::RateWindow::LastFiveSeconds);
+    input.hostsTracked = counter_.hostCount();
+    input.hostsEvicted = counter_.hostsEvicted();
+    input.evictedSent = counter_.evictedSent();
+    input.evictedReceived = counter_.evictedReceived();
 }

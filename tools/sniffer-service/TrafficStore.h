@@ -13,15 +13,15 @@
 class TrafficStore {
 public:
     explicit TrafficStore(size_t hostLimit = TrafficCounter::DefaultHostLimit)
-        : m_counter(hostLimit)
+        : counter_(hostLimit)
     {
     }
 
     void count(const NetworkList& networks, const std::vector<PacketInfo>& packets);
     template <typename Change> void update(Change&& change)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        change(m_counter);
+        std::lock_guard<std::mutex> lock(mutex_);
+        change(counter_);
     }
     void tick();
 
@@ -36,7 +36,7 @@ public:
     void fillMetrics(MetricsInput& input) const;
 
 private:
-    mutable std::mutex m_mutex;
-    TrafficCounter m_counter;
-    MacBindings m_macs;
+    mutable std::mutex mutex_;
+    TrafficCounter counter_;
+    MacBindings macs_;
 };

@@ -4,6 +4,7 @@
 #include "controls/MessageBoxes.h"
 #include "service/FetchPace.h"
 #include "support/ScriptedServer.h"
+#include "support/SlowAnswers.h"
 #include "support/TempSettings.h"
 #include "table/QuickList.h"
 
@@ -24,23 +25,6 @@ using namespace qtm_test;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Answers every request with a head that promises a body, then sends it at 2 bytes a second.
-TScript tricklingAnswer()
-{
-    TScript script { WaitRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n") };
-    for (int i = 0; i < 200; ++i) {
-        script.push_back(Send("xx"));
-        script.push_back(Pause(1000));
-    }
-    return script;
-}
-
-// Takes the request and never answers.
-TScript silence()
-{
-    return { WaitRequest() };
-}
 
 // Records how long each event posted from another thread waited for the window's thread.
 class LatencyProbe : public QObject {
@@ -112,7 +96,7 @@ constexpr long FetchBoundMs = 2500;
 
 TEST_F(SlowServiceTest, TheWindowAppearsWithinAFewSecondsAgainstASilentService)
 {
-    createForm(silence());
+    createForm(Silence());
     // The history may take its whole bound; the names and the first poll then wait for the
     // window's own moment instead of adding theirs.
     EXPECT_LT(timed([&] { form->show(); }), 3000);
@@ -121,7 +105,7 @@ TEST_F(SlowServiceTest, TheWindowAppearsWithinAFewSecondsAgainstASilentService)
 
 TEST_F(SlowServiceTest, ATricklingServiceCostsPollsButNeverTheWindow)
 {
-    createForm(tricklingAnswer());
+    createForm(TricklingAnswer());
     EXPECT_LT(timed([&] { form->show(); }), 3000);
     // Name loads every few polls, so that the two fall due together within the run.
     probe().HostsTimer()->setInterval(4000);

@@ -7,6 +7,7 @@
 #include "service/ResourceLocation.h"
 #include "support/FakeSnifferService.h"
 #include "support/ScriptedServer.h"
+#include "support/SlowAnswers.h"
 #include "support/TempSettings.h"
 
 #include <gtest/gtest.h>
@@ -54,17 +55,6 @@ V lines(const TStringList& list)
     for (int i = 0; i < list.Count(); ++i)
         out.push_back(list[i]);
     return out;
-}
-
-// Answers every request with a head that promises a body, then sends it at 2 bytes a second.
-TScript tricklingAnswer()
-{
-    TScript script { WaitRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n") };
-    for (int i = 0; i < 200; ++i) {
-        script.push_back(Send("xx"));
-        script.push_back(Pause(1000));
-    }
-    return script;
 }
 
 template <typename F> long timedMs(F&& f)
@@ -235,7 +225,7 @@ constexpr long FetchBoundMs = 2500;
 
 TEST(SlowServiceAccess, EveryFetchEndsWithinItsBoundWhetherTheServiceTricklesOrStaysSilent)
 {
-    for (const TScript& answer : { tricklingAnswer(), TScript { WaitRequest() } }) {
+    for (const TScript& answer : { TricklingAnswer(), Silence() }) {
         TScriptedServer server;
         server.SetRepeatingScript(answer);
         const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());

@@ -116,7 +116,6 @@ private:
     void sortLines();
     // Puts the lines in the order of entries[i].line (a permutation), marking the entries used.
     template <typename Entry> void moveToOrder(std::vector<Entry>& entries);
-    template <typename Compare, typename Swap> static void quickSort(int l, int r, Compare& compare, Swap& exchange);
 
     std::vector<Line> lines_;
     bool sorted_ = false;

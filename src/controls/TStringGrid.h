@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPainter;
@@ -97,7 +98,7 @@ public:
     // Any cell never written, or outside the grid, reads as empty.
     const std::string& Cell(int col, int row) const;
     // Rows beyond the row count may be written too; they show once the count reaches them.
-    void SetCell(int col, int row, std::string text);
+    void SetCell(int col, int row, std::string_view text);
     // When the draw-cell hook styles every cell of a row by some of its texts, a written cell must
     // repaint its whole row, or the row's other cells keep their old look until a full repaint.
     bool RepaintsWholeRow() const { return repaintWholeRow_; }

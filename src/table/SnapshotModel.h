@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/Formatting.h"
+#include "table/HostLine.h"
 
 #include <cstdint>
 #include <string>
@@ -52,12 +53,22 @@ struct TSnapshot {
     std::vector<THostRow> Rows;
     std::string RecvTotals, SendTotals;
     std::vector<THostSample> Samples;
+
+    // Working space kept from one snapshot to the next, so that a poll allocates nothing per host:
+    // each host line's numbers, read once, and the "Current speed" order of the hosts.
+    struct TRankedHost {
+        int64_t Traffic;
+        int Host;
+    };
+    std::vector<THostNumbers> HostNumbers;
+    std::vector<TRankedHost> Ranking;
 };
 
 // Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's
 // header line, host lines, and its closing line. Answers false, leaving the result as it was, for
-// no lines at all. Names are looked up in the directory for live snapshots only.
-bool ComputeSnapshot(TStringList lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
+// no lines at all. Names are looked up in the directory for live snapshots only, and only for the
+// hosts the table or the graph shows.
+bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
 
 // A rate as the table shows it.
 std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separators = FormatSettings());

@@ -445,8 +445,10 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
         canvas.BrushColor = pal.color(QPalette::Highlight);
         canvas.FontColor = pal.color(QPalette::HighlightedText);
     }
-    canvas.FillRect(rect);
-    canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, Cell(col, row));
+    if (defaultDrawing_ || !OnDrawCell) {
+        canvas.FillRect(rect);
+        canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, Cell(col, row));
+    }
 
     if (OnDrawCell) {
         painter.save();

@@ -103,6 +103,10 @@ public:
     // repaint its whole row, or the row's other cells keep their old look until a full repaint.
     bool RepaintsWholeRow() const { return repaintWholeRow_; }
     void SetRepaintWholeRow(bool on) { repaintWholeRow_ = on; }
+    // Off when the draw-cell hook fills and writes every cell itself: the grid's own background
+    // and text would only be painted over. The raised edges and the focus rectangle stay.
+    bool DefaultDrawing() const { return defaultDrawing_; }
+    void SetDefaultDrawing(bool on) { defaultDrawing_ = on; }
 
     // The current cell and the selected range; both lie in the scrolling (non-fixed) cells.
     int Col() const { return current_.X; }
@@ -189,4 +193,5 @@ private:
     int sizingOffset_ = 0;
     bool syncingScrollBars_ = false;
     bool repaintWholeRow_ = false;
+    bool defaultDrawing_ = true;
 };

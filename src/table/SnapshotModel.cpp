@@ -101,8 +101,17 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     if (bySpeed)
         RankBySpeed(ranking, places);
 
+    // Rows keep their texts only while nothing that went into them changed: the directory (a
+    // reload changes its stamp), the rate unit and the separators.
+    TSnapshot::TRowTextsMadeWith madeWith { &names, names.ChangeStamp(), names.KeyIndex().ChangeStamp(), names.Count(),
+        options.RatesInBits, fs.ThousandSeparator, fs.DecimalSeparator };
+    const bool rowTextsKept = madeWith == result.RowTextsMadeWith;
+    std::vector<TSnapshot::TRowSource>& rowSources = result.RowSources;
+    rowSources.resize(result.Rows.size());
+
     result.RowCountFirst = !activeOnly;
     int rowCount = 0;
+    bool lastRowKept = false;
     int sampleCount = 0;
     int64_t graphedSendRate = 0, graphedRecvRate = 0;
     std::string name;
@@ -110,7 +119,7 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     constexpr int lookAhead = 8;
     for (int p = 1; p <= places; ++p) {
         const int k = hostAt(p);
-        if (live && p + lookAhead <= places) {
+        if (live && !lastRowKept && p + lookAhead <= places) {
             const int ahead = hostAt(p + lookAhead);
             names.PrefetchLookup(std::string_view(lines[ahead + 1].data(), hosts[size_t(ahead)].AddressLength));
         }
@@ -126,18 +135,29 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
         if (!shown && !graphed)
             continue;
         const std::string_view address(lines[k + 1].data(), host.AddressLength);
-        if (live)
-            name = names.Lookup(address);
         if (shown) {
-            if (size_t(rowCount) == result.Rows.size())
+            if (size_t(rowCount) == result.Rows.size()) {
                 result.Rows.emplace_back();
-            THostRow& row = result.Rows[size_t(rowCount++)];
-            row.Name = name;
-            row.Address.assign(address);
-            row.RecvSpeed = FormatRate(host.RecvRate, options.RatesInBits, fs);
-            row.SendSpeed = FormatRate(host.SendRate, options.RatesInBits, fs);
-            row.RecvTotal = FormatBytes(host.Received, false, fs);
-            row.SendTotal = FormatBytes(host.Sent, false, fs);
+                rowSources.emplace_back();
+            }
+            THostRow& row = result.Rows[size_t(rowCount)];
+            TSnapshot::TRowSource& source = rowSources[size_t(rowCount)];
+            ++rowCount;
+            const TSnapshot::TRowSource now { host.SendRate, host.RecvRate, host.Sent, host.Received };
+            lastRowKept = rowTextsKept && source == now && row.Address == address;
+            if (!lastRowKept) {
+                row.Name = names.Lookup(address);
+                row.Address.assign(address);
+                row.RecvSpeed = FormatRate(host.RecvRate, options.RatesInBits, fs);
+                row.SendSpeed = FormatRate(host.SendRate, options.RatesInBits, fs);
+                row.RecvTotal = FormatBytes(host.Received, false, fs);
+                row.SendTotal = FormatBytes(host.Sent, false, fs);
+                source = now;
+            }
+            if (graphed)
+                name = row.Name;
+        } else if (live) {
+            name = names.Lookup(address);
         }
         if (graphed) {
             graphedRecvRate = WrappingAdd(graphedRecvRate, host.RecvRate);
@@ -153,6 +173,12 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
         }
     }
     result.Rows.resize(size_t(rowCount));
+    rowSources.resize(size_t(rowCount));
+    // Lookups may have sorted the directory for its index; its state after them is what the texts
+    // were made with.
+    madeWith.NamesStamp = names.ChangeStamp();
+    madeWith.IndexStamp = names.KeyIndex().ChangeStamp();
+    result.RowTextsMadeWith = madeWith;
 
     // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other":
     // everyone's traffic but theirs.

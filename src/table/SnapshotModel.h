@@ -62,6 +62,33 @@ struct TSnapshot {
     };
     std::vector<THostNumbers> HostNumbers;
     std::vector<TRankedHost> Ranking;
+    // What each row's texts were made from, so that a row whose host and figures are the same as
+    // in the last snapshot keeps its texts: with the same directory and the same way of writing
+    // numbers, the same address and figures give the same texts.
+    struct TRowSource {
+        int64_t SendRate, RecvRate, Sent, Received;
+        bool operator==(const TRowSource& o) const
+        {
+            return SendRate == o.SendRate && RecvRate == o.RecvRate && Sent == o.Sent && Received == o.Received;
+        }
+    };
+    std::vector<TRowSource> RowSources;
+    struct TRowTextsMadeWith {
+        const void* Names = nullptr;
+        uint64_t NamesStamp = 0;
+        uint64_t IndexStamp = 0;
+        int NameCount = -1;
+        bool RatesInBits = false;
+        char ThousandSeparator = 0;
+        char DecimalSeparator = 0;
+        bool operator==(const TRowTextsMadeWith& o) const
+        {
+            return Names == o.Names && NamesStamp == o.NamesStamp && IndexStamp == o.IndexStamp
+                && NameCount == o.NameCount && RatesInBits == o.RatesInBits && ThousandSeparator == o.ThousandSeparator
+                && DecimalSeparator == o.DecimalSeparator;
+        }
+    };
+    TRowTextsMadeWith RowTextsMadeWith;
 };
 
 // Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's

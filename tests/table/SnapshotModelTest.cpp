@@ -222,6 +222,66 @@ TEST(SnapshotModelTest, SnapshotsAgreeWithThePlainWayOnEveryKindOfInput)
     }
 }
 
+// Poll after poll most hosts stay as they were and their rows keep their texts; every host that
+// changed, moved, or whose name or number style changed must still get its new texts.
+TEST(SnapshotModelTest, RowsKeptFromTheLastPollAreTheRowsOfThisOne)
+{
+    SnapshotGenerator gen(21);
+    std::mt19937 rng(4);
+    TQuickList names = directory(gen, 60);
+    TSnapshot reused;
+    TStringList lines = gen.Lines(80);
+    TSnapshotOptions options;
+    for (int round = 0; round < 600; ++round) {
+        std::vector<std::string> text;
+        for (int i = 0; i < lines.Count(); ++i)
+            text.push_back(lines[i]);
+        switch (rng() % 8) {
+        case 0:
+            // One host's figures change.
+            text[1 + rng() % 80] = gen.Lines(1)[1];
+            break;
+        case 1:
+            std::swap(text[1 + rng() % 80], text[1 + rng() % 80]);
+            break;
+        case 2: {
+            // The same number of names, some of them different.
+            TQuickList reloaded = directory(gen, names.Count());
+            names.SetSorted(false);
+            names.Clear();
+            for (int i = 0; i < reloaded.Count(); ++i)
+                names.Add(reloaded[i]);
+            NormalizeHostNames(names);
+            break;
+        }
+        case 3:
+            options.RatesInBits = !options.RatesInBits;
+            break;
+        case 4:
+            options.Separators
+                = options.Separators.DecimalSeparator == '.' ? TFormatSettings { '.', ',' } : TFormatSettings {};
+            break;
+        case 5:
+            options.Order
+                = options.Order == THostOrder::CurrentSpeed ? THostOrder::DataTransferred : THostOrder::CurrentSpeed;
+            break;
+        case 6:
+            options.ActiveOnly = !options.ActiveOnly;
+            break;
+        default:
+            break;
+        }
+        lines.Clear();
+        for (const std::string& line : text)
+            lines.Add(line);
+        options.Mode = rng() % 10 == 0 ? TSnapshotMode::History : TSnapshotMode::Live;
+        ASSERT_TRUE(ComputeSnapshot(lines, options, names, reused));
+        expectSameSnapshot(reused, plainSnapshot(lines, options, names), "round " + std::to_string(round));
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 TEST(SnapshotModelTest, TheHeaderAloneOrNothingAtAll)
 {
     TQuickList names;

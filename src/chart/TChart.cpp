@@ -39,6 +39,9 @@ TChart::TChart(QWidget* parent)
     : QWidget(parent)
 {
     setMouseTracking(true);
+    // Every paint fills the chart's whole area first, so what lies under it need not be painted
+    // each time a point arrives.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 TChart::~TChart()

@@ -300,4 +300,34 @@ TEST(WidgetDrawing, PointsAfterAPaintOrAHideAreStillPainted)
     s.chart.removeEventFilter(&counter);
 }
 
+// The chart paints its whole area, so a new point repaints the chart alone, not the panel under it.
+TEST(WidgetDrawing, ANewPointRepaintsTheChartButNotWhatLiesUnderIt)
+{
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } underneath, chart;
+    QWidget panel;
+    panel.setAutoFillBackground(true);
+    panel.resize(420, 320);
+    StackedChart s;
+    s.chart.setParent(&panel);
+    s.chart.setGeometry(10, 10, 400, 300);
+    panel.show();
+    QApplication::processEvents();
+    panel.installEventFilter(&underneath);
+    s.chart.installEventFilter(&chart);
+    s.chart.SeriesList().Item(0)->AddPoint(10, 1);
+    QApplication::processEvents();
+    EXPECT_GE(chart.count, 1);
+    EXPECT_EQ(underneath.count, 0);
+    panel.removeEventFilter(&underneath);
+    s.chart.removeEventFilter(&chart);
+    s.chart.setParent(nullptr);
+}
+
 } // namespace

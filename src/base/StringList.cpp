@@ -17,6 +17,14 @@ void TStringList::Put(int i, std::string s)
     lines_[i].text = std::move(s);
 }
 
+void TStringList::PutText(int i, std::string_view s)
+{
+    checkUnsorted();
+    checkIndex(i, Count());
+    ++changeStamp_;
+    lines_[i].text.assign(s);
+}
+
 int TStringList::Add(std::string s)
 {
     ++changeStamp_;

@@ -304,6 +304,22 @@ TEST(StringListTest, EditLinesRewritesAndDropsInOnePass)
     EXPECT_EQ(tagsOf(list), (std::vector<int64_t> { 0, 2 }));
 }
 
+TEST(StringListTest, PutTextRewritesALineInItsOwnStorageAndKeepsItsTag)
+{
+    TStringList list = listOf({ "a fairly long first line of text", "b" });
+    list.SetTag(0, 7);
+    const char* storage = list[0].data();
+    const uint64_t stamp = list.ChangeStamp();
+    list.PutText(0, "a shorter line");
+    EXPECT_EQ(linesOf(list), (Lines { "a shorter line", "b" }));
+    EXPECT_EQ(list[0].data(), storage);
+    EXPECT_EQ(list.Tag(0), 7);
+    EXPECT_NE(list.ChangeStamp(), stamp);
+    EXPECT_THROW(list.PutText(2, "x"), EStringListError);
+    list.SetSorted(true);
+    EXPECT_THROW(list.PutText(0, "x"), EStringListError);
+}
+
 int tagsDescending(int64_t a, int64_t b)
 {
     return a == b ? 0 : a < b ? 1 : -1;

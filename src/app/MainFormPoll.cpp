@@ -81,7 +81,7 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
     if (lines == nullptr) {
         TStringList fetched;
         FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched);
-        computed = ComputeSnapshot(std::move(fetched), SnapshotOptions(TSnapshotMode::Live), *HostNames, snapshot_);
+        computed = ComputeSnapshot(fetched, SnapshotOptions(TSnapshotMode::Live), *HostNames, snapshot_);
     } else {
         computed = ComputeSnapshot(*lines, SnapshotOptions(TSnapshotMode::History), *HostNames, snapshot_);
     }

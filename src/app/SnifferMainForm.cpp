@@ -81,6 +81,8 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     StringGrid1->SetDefaultRowHeight(18);
     // A row is bold by its two rate texts as a whole, so a new rate repaints its row.
     StringGrid1->SetRepaintWholeRow(true);
+    // The cell hook paints each cell whole, background and text.
+    StringGrid1->SetDefaultDrawing(false);
     StringGrid1->OnDrawCell = [this](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState state) {
         StringGrid1DrawCell(canvas, col, row, rect, state);
     };

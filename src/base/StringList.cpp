@@ -1,6 +1,7 @@
 #include "base/StringList.h"
 
 #include "base/Collation.h"
+#include "base/QuickSort.h"
 
 const std::string& TStringList::Get(int i) const
 {
@@ -14,6 +15,14 @@ void TStringList::Put(int i, std::string s)
     checkIndex(i, Count());
     ++changeStamp_;
     lines_[i].text = std::move(s);
+}
+
+void TStringList::PutText(int i, std::string_view s)
+{
+    checkUnsorted();
+    checkIndex(i, Count());
+    ++changeStamp_;
+    lines_[i].text.assign(s);
 }
 
 int TStringList::Add(std::string s)
@@ -132,7 +141,7 @@ void TStringList::CustomSort(TStringListSortCompare compare, void* context)
     ++changeStamp_;
     auto byCaller = [this, compare, context](int a, int b) { return compare(*this, a, b, context); };
     auto exchange = [this](int a, int b) { std::swap(lines_[a], lines_[b]); };
-    quickSort(0, Count() - 1, byCaller, exchange);
+    QuickSortPositions(0, Count() - 1, byCaller, exchange);
 }
 
 void TStringList::CustomSortByTag(TTagCompare compare)
@@ -150,7 +159,7 @@ void TStringList::CustomSortByTag(TTagCompare compare)
         entries[i] = Entry { lines_[i].tag, i };
     auto byTag = [compare, &entries](int a, int b) { return compare(entries[a].tag, entries[b].tag); };
     auto exchange = [&entries](int a, int b) { std::swap(entries[a], entries[b]); };
-    quickSort(0, n - 1, byTag, exchange);
+    QuickSortPositions(0, n - 1, byTag, exchange);
     moveToOrder(entries);
 }
 
@@ -214,7 +223,7 @@ void TStringList::sortLines()
 
     ++changeStamp_;
     auto exchange = [&entries](int a, int b) { std::swap(entries[a], entries[b]); };
-    quickSort(0, n - 1, byCollation, exchange);
+    QuickSortPositions(0, n - 1, byCollation, exchange);
 
     moveToOrder(entries);
 }
@@ -241,45 +250,6 @@ template <typename Entry> void TStringList::moveToOrder(std::vector<Entry>& entr
             }
             lines_[to] = std::move(lines_[from]);
             to = from;
-        }
-    }
-}
-
-// Compares against whatever line stands at the pivot position, which follows the pivot line through
-// the exchanges; which of two equal lines ends first depends on exactly these steps.
-template <typename Compare, typename Swap> void TStringList::quickSort(int l, int r, Compare& compare, Swap& exchange)
-{
-    while (l < r) {
-        int i = l;
-        int j = r;
-        int p = l + (r - l) / 2;
-        do {
-            // The bounds only matter for a comparison that contradicts itself, which must not run off the list.
-            while (i < r && compare(i, p) < 0)
-                ++i;
-            while (j > l && compare(j, p) > 0)
-                --j;
-            if (i <= j) {
-                if (i != j)
-                    exchange(i, j);
-                if (p == i)
-                    p = j;
-                else if (p == j)
-                    p = i;
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        // The two parts are disjoint, so sorting them in either order gives the same lines; recursing
-        // into the smaller one keeps the stack shallow for any input.
-        if (j - l < r - i) {
-            if (l < j)
-                quickSort(l, j, compare, exchange);
-            l = i;
-        } else {
-            if (i < r)
-                quickSort(i, r, compare, exchange);
-            r = j;
         }
     }
 }

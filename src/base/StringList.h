@@ -33,6 +33,9 @@ public:
     const std::string& operator[](int i) const { return Get(i); }
     // Replaces a line in place, keeping its tag; refused in sorted mode.
     void Put(int i, std::string s);
+    // The same with a copy of the text written into the line's own storage, so that a list filled
+    // again and again with lines of like lengths allocates nothing.
+    void PutText(int i, std::string_view s);
 
     // Unsorted: appends. Sorted: inserts where Find ends, and refuses (-1) a line equal to one present.
     virtual int Add(std::string s);
@@ -116,7 +119,6 @@ private:
     void sortLines();
     // Puts the lines in the order of entries[i].line (a permutation), marking the entries used.
     template <typename Entry> void moveToOrder(std::vector<Entry>& entries);
-    template <typename Compare, typename Swap> static void quickSort(int l, int r, Compare& compare, Swap& exchange);
 
     std::vector<Line> lines_;
     bool sorted_ = false;

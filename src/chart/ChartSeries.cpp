@@ -24,10 +24,18 @@ int TChartSeries::AddPoint(double x, double y, const QString& label, TColor colo
     const int count = PointCount();
     int index = count;
     if (xValues_.Order() == loAscending && count > 0 && !(x >= xValues_.values_.back())) {
-        int i = count - 1;
-        while (i >= 0 && xValues_.values_[size_t(i)] > x)
-            --i;
-        index = i + 1;
+        // After the last point whose X is not above x. In rising values that is where the points
+        // above x begin; a history replay pads young series from the right, one point at the front
+        // at a time.
+        const std::vector<double>& values = xValues_.values_;
+        if (xValues_.rising_) {
+            index = int(std::upper_bound(values.begin(), values.end(), x) - values.begin());
+        } else {
+            int i = count - 1;
+            while (i >= 0 && values[size_t(i)] > x)
+                --i;
+            index = i + 1;
+        }
     }
     xValues_.Insert(index, x);
     yValues_.Insert(index, y);

@@ -37,6 +37,9 @@ double TChartValueList::TotalABS() const
 
 void TChartValueList::Insert(int index, double value)
 {
+    const size_t at = size_t(index);
+    rising_ = rising_ && !std::isnan(value) && (at == 0 || values_[at - 1] <= value)
+        && (at == values_.size() || value <= values_[at]);
     values_.insert(values_.begin() + index, value);
     stale_ = true;
 }
@@ -50,6 +53,7 @@ void TChartValueList::Delete(int index)
 void TChartValueList::Clear()
 {
     values_.clear();
+    rising_ = true;
     stale_ = true;
 }
 

@@ -1,5 +1,6 @@
 #include "chart/TChart.h"
 
+#include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -38,6 +39,9 @@ TChart::TChart(QWidget* parent)
     : QWidget(parent)
 {
     setMouseTracking(true);
+    // Every paint fills the chart's whole area first, so what lies under it need not be painted
+    // each time a point arrives.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 TChart::~TChart()
@@ -80,7 +84,12 @@ void TChart::updateToolTip()
 void TChart::Invalidate()
 {
     ++repaintRequests_;
+    // One update of the whole chart is on its way until the next paint; asking again for every
+    // point a history replay adds only costs the window system's bookkeeping.
+    if (updatePending_)
+        return;
     update();
+    updatePending_ = isVisible() && updatesEnabled();
 }
 
 TColor TChart::defaultSeriesColor(int index) const
@@ -331,8 +340,16 @@ TChartClickedPart TChart::PartAtPoint(int x, int y) const
 
 void TChart::paintEvent(QPaintEvent*)
 {
+    updatePending_ = false;
     QPainter painter(this);
     paint(painter, rect());
+}
+
+void TChart::hideEvent(QHideEvent* event)
+{
+    // A hidden widget's pending update is dropped.
+    updatePending_ = false;
+    QWidget::hideEvent(event);
 }
 
 void TChart::mouseMoveEvent(QMouseEvent* event)

@@ -133,6 +133,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
@@ -195,6 +196,7 @@ private:
     TNumberSeparators separators_;
     QString hint_;
     bool showHint_ = false;
+    bool updatePending_ = false;
     // Inert, see View3D.
     bool view3D_ = false;
     bool zoomAllow_ = true;

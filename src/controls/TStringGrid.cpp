@@ -182,7 +182,7 @@ const std::string& TStringGrid::Cell(int col, int row) const
     return size_t(col) < cells.size() ? cells[size_t(col)] : EmptyText;
 }
 
-void TStringGrid::SetCell(int col, int row, std::string text)
+void TStringGrid::SetCell(int col, int row, std::string_view text)
 {
     if (col < 0 || col >= colCount_ || row < 0 || row >= MaxRowCount)
         throwIndex("Grid cell out of range", col, row);
@@ -197,9 +197,11 @@ void TStringGrid::SetCell(int col, int row, std::string text)
             return;
         cells.resize(size_t(colCount_));
     }
-    if (cells[size_t(col)] == text)
+    // Every poll writes every row again, mostly with the texts the cells hold already.
+    std::string& cell = cells[size_t(col)];
+    if (cell == text)
         return;
-    cells[size_t(col)] = std::move(text);
+    cell.assign(text);
     updateCell(col, row);
 }
 
@@ -443,8 +445,10 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
         canvas.BrushColor = pal.color(QPalette::Highlight);
         canvas.FontColor = pal.color(QPalette::HighlightedText);
     }
-    canvas.FillRect(rect);
-    canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, Cell(col, row));
+    if (defaultDrawing_ || !OnDrawCell) {
+        canvas.FillRect(rect);
+        canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, Cell(col, row));
+    }
 
     if (OnDrawCell) {
         painter.save();

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPainter;
@@ -97,11 +98,15 @@ public:
     // Any cell never written, or outside the grid, reads as empty.
     const std::string& Cell(int col, int row) const;
     // Rows beyond the row count may be written too; they show once the count reaches them.
-    void SetCell(int col, int row, std::string text);
+    void SetCell(int col, int row, std::string_view text);
     // When the draw-cell hook styles every cell of a row by some of its texts, a written cell must
     // repaint its whole row, or the row's other cells keep their old look until a full repaint.
     bool RepaintsWholeRow() const { return repaintWholeRow_; }
     void SetRepaintWholeRow(bool on) { repaintWholeRow_ = on; }
+    // Off when the draw-cell hook fills and writes every cell itself: the grid's own background
+    // and text would only be painted over. The raised edges and the focus rectangle stay.
+    bool DefaultDrawing() const { return defaultDrawing_; }
+    void SetDefaultDrawing(bool on) { defaultDrawing_ = on; }
 
     // The current cell and the selected range; both lie in the scrolling (non-fixed) cells.
     int Col() const { return current_.X; }
@@ -188,4 +193,5 @@ private:
     int sizingOffset_ = 0;
     bool syncingScrollBars_ = false;
     bool repaintWholeRow_ = false;
+    bool defaultDrawing_ = true;
 };

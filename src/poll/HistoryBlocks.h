@@ -22,5 +22,8 @@ private:
     TBlockHandler onBlock_;
     size_t maxBlockBytes_;
     size_t blockBytes_ = 0;
+    // The lines of the block being read; the list keeps the lines of the last block beyond them,
+    // to be written over.
+    int used_ = 0;
     TStringList block_;
 };

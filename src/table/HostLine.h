@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -20,6 +21,17 @@ private:
 
     std::string_view field_[5];
 };
+
+// A host line's address length and four numbers, read as THostLine reads them but in a single
+// scan: what a snapshot keeps of each host while it is ordered and shown.
+struct THostNumbers {
+    size_t AddressLength = 0;
+    int64_t SendRate = 0;
+    int64_t RecvRate = 0;
+    int64_t Sent = 0;
+    int64_t Received = 0;
+};
+THostNumbers ReadHostNumbers(std::string_view line);
 
 // Traffic sums wrap around in two's complement, as the counters they add up do.
 inline int64_t WrappingAdd(int64_t a, int64_t b)

@@ -124,6 +124,13 @@ std::string TQuickList::Lookup(std::string_view key)
     }
 }
 
+void TQuickList::PrefetchLookup(std::string_view key) const
+{
+    if (answers_.empty() || key.size() > shortText)
+        return;
+    __builtin_prefetch(&answers_[PackedKey(key).hash() & (answers_.size() - 1)]);
+}
+
 void TQuickList::RebuildIndex()
 {
     SetSorted(true);

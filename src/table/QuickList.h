@@ -31,6 +31,9 @@ public:
     // The name stored for an address, or empty text. Rebuilds the index first when its size no
     // longer matches the directory's, or the lines changed since it was built.
     std::string Lookup(std::string_view key);
+    // Starts fetching what a lookup of this key will read, so that the lookups of a whole snapshot,
+    // each a cache miss in a large directory, overlap their waits. Changes nothing.
+    void PrefetchLookup(std::string_view key) const;
     void RebuildIndex();
 
 private:

@@ -1,24 +1,44 @@
 #include "table/SnapshotModel.h"
 
+#include "base/QuickSort.h"
 #include "base/StringList.h"
 #include "base/StripMarkup.h"
 #include "table/HostLine.h"
 #include "table/HostRanks.h"
 #include "table/QuickList.h"
 
+#include <algorithm>
+
 namespace {
 
 using HostRanks::GraphedHosts;
 using HostRanks::OtherPosition;
 
-// The "Current speed" order: descending by current traffic, the sum of a line's two rates, read
-// once into its tag before the sort. The sort compares tags alone (CustomSortByTag), with the same
-// quicksort and exchanges as a sort of the lines, ties included.
+// The "Current speed" order: descending by current traffic, the sum of a line's two rates. The
+// same comparison the host lines' tag sort makes, so the hosts take the places that sorting the
+// lines themselves would give them, ties included.
 int CompareCurrentSpeed(int64_t a, int64_t b)
 {
     if (a == b)
         return 0;
     return a < b ? 1 : -1;
+}
+
+int64_t WrappingSub(int64_t a, int64_t b)
+{
+    return int64_t(uint64_t(a) - uint64_t(b));
+}
+
+// Orders the hosts by current traffic with the lines' quicksort. Only the first `needed` places
+// are made final; the hosts after them are the same ones, in an order nobody reads.
+void RankBySpeed(std::vector<TSnapshot::TRankedHost>& ranking, int needed)
+{
+    const int n = int(ranking.size());
+    if (n < 2)
+        return;
+    auto byTraffic = [&ranking](int a, int b) { return CompareCurrentSpeed(ranking[a].Traffic, ranking[b].Traffic); };
+    auto exchange = [&ranking](int a, int b) { std::swap(ranking[a], ranking[b]); };
+    QuickSortPositions(0, n - 1, byTraffic, exchange, needed);
 }
 
 } // namespace
@@ -28,75 +48,156 @@ std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separa
     return inBits ? FormatBits(value, true, separators) : FormatBytes(value, true, separators);
 }
 
-bool ComputeSnapshot(TStringList lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result)
+bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result)
 {
-    if (lines.Count() == 0)
+    const int lineCount = lines.Count();
+    if (lineCount == 0)
         return false;
 
-    TStringList& work = lines;
-    work.Delete(0);
+    // The service's first line is its header and its last the closing line; the rest are hosts.
+    const int hostCount = lineCount >= 2 ? lineCount - 2 : 0;
     const bool bySpeed = options.Order == THostOrder::CurrentSpeed;
-    if (bySpeed) {
-        // The service's closing line goes before the sort, so that only host lines are ordered
-        // and no real host is dropped in its place.
-        if (work.Count() > 0)
-            work.Delete(work.Count() - 1);
-        for (int i = 0; i < work.Count(); ++i) {
-            const THostLine host(work[i]);
-            work.SetTag(i, WrappingAdd(host.SendRate(), host.RecvRate()));
-        }
-        if (work.Count() >= 2)
-            work.CustomSortByTag(&CompareCurrentSpeed);
-        work.Insert(0, "dummy");
-    } else {
-        work.Insert(0, "dummy");
-        work.Delete(work.Count() - 1);
-    }
-
     const bool live = options.Mode == TSnapshotMode::Live;
     const bool activeOnly = options.ActiveOnly;
     const TFormatSettings& fs = options.Separators;
-    result.RowCountFirst = !activeOnly;
-    result.Rows.clear();
-    result.Samples.clear();
 
+    std::vector<THostNumbers>& hosts = result.HostNumbers;
+    std::vector<TSnapshot::TRankedHost>& ranking = result.Ranking;
+    hosts.resize(size_t(hostCount));
+    ranking.clear();
     int64_t totalSendRate = 0, totalRecvRate = 0, totalSent = 0, totalReceived = 0;
-    int64_t otherSendRate = 0, otherRecvRate = 0;
-    for (int p = 1; p < work.Count(); ++p) {
-        const THostLine host(StripMarkup(work[p]));
-        const int64_t sendRate = host.SendRate();
-        const int64_t recvRate = host.RecvRate();
-        const int64_t sent = host.Sent();
-        const int64_t received = host.Received();
-        std::string address(host.Address());
-        std::string name = live ? names.Lookup(address) : std::string();
-
-        if (live) {
-            const int64_t rateSum = WrappingAdd(sendRate, recvRate);
-            const bool leftOut
-                = (p >= HostRanks::ActiveRuleFrom && activeOnly && rateSum <= 0) || (bySpeed && rateSum <= 0);
-            if (!leftOut)
-                result.Rows.push_back({ name, address, FormatRate(recvRate, options.RatesInBits, fs),
-                    FormatRate(sendRate, options.RatesInBits, fs), FormatBytes(received, false, fs),
-                    FormatBytes(sent, false, fs) });
-        }
-        totalSent = WrappingAdd(totalSent, sent);
-        totalReceived = WrappingAdd(totalReceived, received);
-        totalSendRate = WrappingAdd(totalSendRate, sendRate);
-        totalRecvRate = WrappingAdd(totalRecvRate, recvRate);
-
-        if (p > GraphedHosts) {
-            otherRecvRate = WrappingAdd(otherRecvRate, recvRate);
-            otherSendRate = WrappingAdd(otherSendRate, sendRate);
-        } else {
-            result.Samples.push_back({ p - 1, std::move(name), std::move(address), recvRate, sendRate });
+    int busyHosts = 0;
+    bool busyRateWithoutTraffic = false;
+    for (int k = 0; k < hostCount; ++k) {
+        const std::string& line = lines[k + 1];
+        const std::string_view plain = StripMarkup(line);
+        const THostNumbers& host = hosts[size_t(k)] = ReadHostNumbers(plain);
+        totalSent = WrappingAdd(totalSent, host.Sent);
+        totalReceived = WrappingAdd(totalReceived, host.Received);
+        totalSendRate = WrappingAdd(totalSendRate, host.SendRate);
+        totalRecvRate = WrappingAdd(totalRecvRate, host.RecvRate);
+        if (bySpeed) {
+            const int64_t rateSum = WrappingAdd(host.SendRate, host.RecvRate);
+            // The order reads the whole line as it came, markup and all.
+            int64_t traffic = rateSum;
+            if (plain.size() != line.size()) {
+                const THostNumbers raw = ReadHostNumbers(line);
+                traffic = WrappingAdd(raw.SendRate, raw.RecvRate);
+            }
+            ranking.push_back({ traffic, k });
+            busyHosts += traffic > 0 ? 1 : 0;
+            busyRateWithoutTraffic = busyRateWithoutTraffic || (rateSum > 0 && traffic <= 0);
         }
     }
-    result.RowCount = activeOnly ? int(result.Rows.size()) + 1 : work.Count();
 
-    // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other".
-    if (work.Count() - 1 >= HostRanks::ActiveRuleFrom)
-        result.Samples.push_back({ OtherPosition, "Other", "0.0.0.0", otherRecvRate, otherSendRate });
+    // The places to fill: every host for the table in the service's order; in "Current speed"
+    // order the table lists only hosts with traffic, which the order puts first unless markup
+    // made a line's order disagree with its rates; a history block feeds only the graph.
+    int places = hostCount;
+    if (!live)
+        places = std::min(GraphedHosts, hostCount);
+    else if (bySpeed && !busyRateWithoutTraffic)
+        places = std::min(std::max(busyHosts, GraphedHosts), hostCount);
+    if (bySpeed)
+        RankBySpeed(ranking, places);
+
+    // Rows keep their texts only while nothing that went into them changed: the directory (a
+    // reload changes its stamp), the rate unit and the separators.
+    TSnapshot::TRowTextsMadeWith madeWith { &names, names.ChangeStamp(), names.KeyIndex().ChangeStamp(), names.Count(),
+        options.RatesInBits, fs.ThousandSeparator, fs.DecimalSeparator };
+    const bool rowTextsKept = madeWith == result.RowTextsMadeWith;
+    std::vector<TSnapshot::TRowSource>& rowSources = result.RowSources;
+    rowSources.resize(result.Rows.size());
+
+    result.RowCountFirst = !activeOnly;
+    int rowCount = 0;
+    bool lastRowKept = false;
+    int sampleCount = 0;
+    int64_t graphedSendRate = 0, graphedRecvRate = 0;
+    std::string name;
+    auto hostAt = [&](int place) { return bySpeed ? ranking[size_t(place - 1)].Host : place - 1; };
+    constexpr int lookAhead = 8;
+    for (int p = 1; p <= places; ++p) {
+        const int k = hostAt(p);
+        if (live && !lastRowKept && p + lookAhead <= places) {
+            const int ahead = hostAt(p + lookAhead);
+            names.PrefetchLookup(std::string_view(lines[ahead + 1].data(), hosts[size_t(ahead)].AddressLength));
+        }
+        const THostNumbers& host = hosts[size_t(k)];
+        bool shown = false;
+        if (live) {
+            const int64_t rateSum = WrappingAdd(host.SendRate, host.RecvRate);
+            const bool leftOut
+                = (p >= HostRanks::ActiveRuleFrom && activeOnly && rateSum <= 0) || (bySpeed && rateSum <= 0);
+            shown = !leftOut;
+        }
+        const bool graphed = p <= GraphedHosts;
+        if (!shown && !graphed)
+            continue;
+        const std::string_view address(lines[k + 1].data(), host.AddressLength);
+        if (shown) {
+            if (size_t(rowCount) == result.Rows.size()) {
+                result.Rows.emplace_back();
+                rowSources.emplace_back();
+            }
+            THostRow& row = result.Rows[size_t(rowCount)];
+            TSnapshot::TRowSource& source = rowSources[size_t(rowCount)];
+            ++rowCount;
+            const TSnapshot::TRowSource now { host.SendRate, host.RecvRate, host.Sent, host.Received };
+            lastRowKept = rowTextsKept && source == now && row.Address == address;
+            if (!lastRowKept) {
+                row.Name = names.Lookup(address);
+                row.Address.assign(address);
+                row.RecvSpeed = FormatRate(host.RecvRate, options.RatesInBits, fs);
+                row.SendSpeed = FormatRate(host.SendRate, options.RatesInBits, fs);
+                row.RecvTotal = FormatBytes(host.Received, false, fs);
+                row.SendTotal = FormatBytes(host.Sent, false, fs);
+                source = now;
+            }
+            if (graphed)
+                name = row.Name;
+        } else if (live) {
+            name = names.Lookup(address);
+        }
+        if (graphed) {
+            graphedRecvRate = WrappingAdd(graphedRecvRate, host.RecvRate);
+            graphedSendRate = WrappingAdd(graphedSendRate, host.SendRate);
+            if (size_t(sampleCount) == result.Samples.size())
+                result.Samples.emplace_back();
+            THostSample& sample = result.Samples[size_t(sampleCount++)];
+            sample.Position = p - 1;
+            sample.Name = name;
+            sample.Address.assign(address);
+            sample.RecvRate = host.RecvRate;
+            sample.SendRate = host.SendRate;
+        }
+    }
+    result.Rows.resize(size_t(rowCount));
+    rowSources.resize(size_t(rowCount));
+    // Lookups may have sorted the directory for its index; its state after them is what the texts
+    // were made with.
+    madeWith.NamesStamp = names.ChangeStamp();
+    madeWith.IndexStamp = names.KeyIndex().ChangeStamp();
+    result.RowTextsMadeWith = madeWith;
+
+    // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other":
+    // everyone's traffic but theirs.
+    if (hostCount >= HostRanks::ActiveRuleFrom) {
+        if (size_t(sampleCount) == result.Samples.size())
+            result.Samples.emplace_back();
+        THostSample& other = result.Samples[size_t(sampleCount++)];
+        other.Position = OtherPosition;
+        other.Name = "Other";
+        other.Address = "0.0.0.0";
+        other.RecvRate = WrappingSub(totalRecvRate, graphedRecvRate);
+        other.SendRate = WrappingSub(totalSendRate, graphedSendRate);
+    }
+    result.Samples.resize(size_t(sampleCount));
+
+    if (activeOnly)
+        result.RowCount = rowCount + 1;
+    else
+        result.RowCount = bySpeed || lineCount >= 2 ? hostCount + 1 : 0;
     result.SendTotals = FormatRate(totalSendRate, options.RatesInBits, fs) + ", " + FormatBytes(totalSent, false, fs);
     result.RecvTotals
         = FormatRate(totalRecvRate, options.RatesInBits, fs) + ", " + FormatBytes(totalReceived, false, fs);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/Formatting.h"
+#include "table/HostLine.h"
 
 #include <cstdint>
 #include <string>
@@ -52,12 +53,49 @@ struct TSnapshot {
     std::vector<THostRow> Rows;
     std::string RecvTotals, SendTotals;
     std::vector<THostSample> Samples;
+
+    // Working space kept from one snapshot to the next, so that a poll allocates nothing per host:
+    // each host line's numbers, read once, and the "Current speed" order of the hosts.
+    struct TRankedHost {
+        int64_t Traffic;
+        int Host;
+    };
+    std::vector<THostNumbers> HostNumbers;
+    std::vector<TRankedHost> Ranking;
+    // What each row's texts were made from, so that a row whose host and figures are the same as
+    // in the last snapshot keeps its texts: with the same directory and the same way of writing
+    // numbers, the same address and figures give the same texts.
+    struct TRowSource {
+        int64_t SendRate, RecvRate, Sent, Received;
+        bool operator==(const TRowSource& o) const
+        {
+            return SendRate == o.SendRate && RecvRate == o.RecvRate && Sent == o.Sent && Received == o.Received;
+        }
+    };
+    std::vector<TRowSource> RowSources;
+    struct TRowTextsMadeWith {
+        const void* Names = nullptr;
+        uint64_t NamesStamp = 0;
+        uint64_t IndexStamp = 0;
+        int NameCount = -1;
+        bool RatesInBits = false;
+        char ThousandSeparator = 0;
+        char DecimalSeparator = 0;
+        bool operator==(const TRowTextsMadeWith& o) const
+        {
+            return Names == o.Names && NamesStamp == o.NamesStamp && IndexStamp == o.IndexStamp
+                && NameCount == o.NameCount && RatesInBits == o.RatesInBits && ThousandSeparator == o.ThousandSeparator
+                && DecimalSeparator == o.DecimalSeparator;
+        }
+    };
+    TRowTextsMadeWith RowTextsMadeWith;
 };
 
 // Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's
 // header line, host lines, and its closing line. Answers false, leaving the result as it was, for
-// no lines at all. Names are looked up in the directory for live snapshots only.
-bool ComputeSnapshot(TStringList lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
+// no lines at all. Names are looked up in the directory for live snapshots only, and only for the
+// hosts the table or the graph shows.
+bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
 
 // A rate as the table shows it.
 std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separators = FormatSettings());

@@ -1,5 +1,7 @@
 #include "base/StringList.h"
 
+#include "base/QuickSort.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -302,6 +304,22 @@ TEST(StringListTest, EditLinesRewritesAndDropsInOnePass)
     EXPECT_EQ(tagsOf(list), (std::vector<int64_t> { 0, 2 }));
 }
 
+TEST(StringListTest, PutTextRewritesALineInItsOwnStorageAndKeepsItsTag)
+{
+    TStringList list = listOf({ "a fairly long first line of text", "b" });
+    list.SetTag(0, 7);
+    const char* storage = list[0].data();
+    const uint64_t stamp = list.ChangeStamp();
+    list.PutText(0, "a shorter line");
+    EXPECT_EQ(linesOf(list), (Lines { "a shorter line", "b" }));
+    EXPECT_EQ(list[0].data(), storage);
+    EXPECT_EQ(list.Tag(0), 7);
+    EXPECT_NE(list.ChangeStamp(), stamp);
+    EXPECT_THROW(list.PutText(2, "x"), EStringListError);
+    list.SetSorted(true);
+    EXPECT_THROW(list.PutText(0, "x"), EStringListError);
+}
+
 int tagsDescending(int64_t a, int64_t b)
 {
     return a == b ? 0 : a < b ? 1 : -1;
@@ -343,6 +361,46 @@ TEST(StringListTest, SortByTagOrdersEqualTagsExactlyAsCustomSort)
     sorted.SetTag(2, 9);
     sorted.CustomSortByTag(tagsDescending);
     EXPECT_EQ(linesOf(sorted), (Lines { "a", "b", "c" }));
+}
+
+// Sorting only as far as a limit leaves every place before it exactly as the whole sort does, ties
+// included, and the places after it hold the same entries.
+TEST(StringListTest, SortUpToALimitAgreesWithTheWholeSortBeforeIt)
+{
+    struct Entry {
+        int64_t tag;
+        int id;
+    };
+    std::mt19937 rng(8);
+    for (int n : { 2, 3, 30, 31, 500, 5000 }) {
+        for (int distinct : { 1, 3, 50, 1000000 }) {
+            std::vector<Entry> whole(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i)
+                whole[i] = { static_cast<int64_t>(rng() % distinct), i };
+            for (int limit : { 0, 1, 29, n / 2, n - 1, n }) {
+                if (limit > n)
+                    continue;
+                std::vector<Entry> full = whole, partial = whole;
+                auto sortOf = [](std::vector<Entry>& v, int upTo) {
+                    auto compare = [&v](int a, int b) { return tagsDescending(v[a].tag, v[b].tag); };
+                    auto exchange = [&v](int a, int b) { std::swap(v[a], v[b]); };
+                    QuickSortPositions(0, static_cast<int>(v.size()) - 1, compare, exchange, upTo);
+                };
+                sortOf(full, n);
+                sortOf(partial, limit);
+                for (int i = 0; i < limit; ++i)
+                    ASSERT_EQ(partial[i].id, full[i].id) << n << " entries, limit " << limit << ", place " << i;
+                std::vector<int> restFull, restPartial;
+                for (int i = limit; i < n; ++i) {
+                    restFull.push_back(full[i].id);
+                    restPartial.push_back(partial[i].id);
+                }
+                std::sort(restFull.begin(), restFull.end());
+                std::sort(restPartial.begin(), restPartial.end());
+                ASSERT_EQ(restPartial, restFull);
+            }
+        }
+    }
 }
 
 } // namespace

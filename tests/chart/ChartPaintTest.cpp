@@ -1,5 +1,7 @@
 #include "ChartTestSupport.h"
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -259,6 +261,73 @@ TEST(WidgetDrawing, TheShownWidgetPaintsTheSameChart)
     const QImage image = s.chart.grab().toImage();
     EXPECT_EQ(pixel(image, s.x(1.5), s.y(5)), red);
     EXPECT_EQ(pixel(image, s.x(1.5), s.y(25)), blue);
+}
+
+// A chart asks for one repaint however many points arrive before it paints, and asks again for the
+// points after that paint, and after it was hidden and shown again.
+TEST(WidgetDrawing, PointsAfterAPaintOrAHideAreStillPainted)
+{
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } counter;
+    StackedChart s;
+    s.chart.resize(400, 300);
+    s.chart.show();
+    QApplication::processEvents();
+    s.chart.installEventFilter(&counter);
+    TChartSeries* series = s.chart.SeriesList().Item(0);
+    for (int round = 0; round < 3; ++round) {
+        const int before = counter.count;
+        series->AddPoint(10 + round, 1);
+        series->AddPoint(20 + round, 2);
+        QApplication::processEvents();
+        EXPECT_GE(counter.count, before + 1) << "round " << round;
+    }
+    series->AddPoint(40, 1);
+    s.chart.hide();
+    QApplication::processEvents();
+    s.chart.show();
+    QApplication::processEvents();
+    const int before = counter.count;
+    series->AddPoint(41, 1);
+    QApplication::processEvents();
+    EXPECT_GE(counter.count, before + 1);
+    s.chart.removeEventFilter(&counter);
+}
+
+// The chart paints its whole area, so a new point repaints the chart alone, not the panel under it.
+TEST(WidgetDrawing, ANewPointRepaintsTheChartButNotWhatLiesUnderIt)
+{
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } underneath, chart;
+    QWidget panel;
+    panel.setAutoFillBackground(true);
+    panel.resize(420, 320);
+    StackedChart s;
+    s.chart.setParent(&panel);
+    s.chart.setGeometry(10, 10, 400, 300);
+    panel.show();
+    QApplication::processEvents();
+    panel.installEventFilter(&underneath);
+    s.chart.installEventFilter(&chart);
+    s.chart.SeriesList().Item(0)->AddPoint(10, 1);
+    QApplication::processEvents();
+    EXPECT_GE(chart.count, 1);
+    EXPECT_EQ(underneath.count, 0);
+    panel.removeEventFilter(&underneath);
+    s.chart.removeEventFilter(&chart);
+    s.chart.setParent(nullptr);
 }
 
 } // namespace

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -246,6 +250,52 @@ TEST(SeriesMembership, ChangesRepaintOnlyWhenSomethingChanged)
     count = chart.RepaintRequests();
     series->AddPoint(2, 1);
     EXPECT_EQ(chart.RepaintRequests(), count);
+}
+
+// Points find their place as a walk back from the last point finds it, whatever came before: ties,
+// points added before the order was set, not-a-number values, deletions and clears.
+TEST(Series, PointsTakeThePlaceTheWalkBackFindsWhateverCameBefore)
+{
+    std::mt19937 rng(6);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int run = 0; run < 200; ++run) {
+        TAreaSeries series;
+        std::vector<double> expected;
+        if (run % 4 == 0) {
+            // Unordered points first, then the order switched on.
+            series.XValues().SetOrder(loNone);
+            for (double x : { 5.0, 1.0, 7.0 }) {
+                series.AddPoint(x, 0);
+                expected.push_back(x);
+            }
+            series.XValues().SetOrder(loAscending);
+        }
+        for (int step = 0; step < 300; ++step) {
+            const unsigned what = rng() % 20;
+            if (what == 0 && !expected.empty()) {
+                series.DeletePoint(0);
+                expected.erase(expected.begin());
+            } else if (what == 1 && run % 3 == 0) {
+                series.Clear();
+                expected.clear();
+            } else {
+                const double x = what == 2 && run % 5 == 0 ? nan : double(int(rng() % 40) - 20) / 2;
+                int index = int(expected.size());
+                if (!expected.empty() && !(x >= expected.back())) {
+                    int i = index - 1;
+                    while (i >= 0 && expected[size_t(i)] > x)
+                        --i;
+                    index = i + 1;
+                }
+                expected.insert(expected.begin() + index, x);
+                ASSERT_EQ(series.AddPoint(x, 0), index) << "run " << run << " step " << step;
+            }
+        }
+        const std::vector<double> actual = xs(series);
+        ASSERT_EQ(actual.size(), expected.size());
+        for (size_t i = 0; i < actual.size(); ++i)
+            ASSERT_TRUE(actual[i] == expected[i] || (std::isnan(actual[i]) && std::isnan(expected[i])));
+    }
 }
 
 } // namespace

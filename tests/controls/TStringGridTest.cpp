@@ -675,3 +675,29 @@ TEST(GridCanvasTest, CellTextShowsUtf8WhereValidAndLatin1Elsewhere)
     EXPECT_EQ(draw(std::string("B\xFCro")), buero);
     EXPECT_NE(draw(QString::fromLatin1("B\xC3\xBCro")), buero);
 }
+
+// Without its own drawing the grid leaves each cell to the hook; a hook that paints cells whole
+// shows exactly what it shows over the grid's drawing, and a grid without a hook still draws.
+TEST_F(StringGridTest, CellsPaintedWholeByTheHookLookTheSameWithoutTheGridsOwnDrawing)
+{
+    for (int row = 0; row < 5; ++row)
+        for (int col = 0; col < 7; ++col)
+            grid->SetCell(col, row, "c" + std::to_string(col) + "r" + std::to_string(row));
+    grid->SetCurrentCell(4, 2);
+    const QImage plain = grid->RenderViewport();
+    grid->SetDefaultDrawing(false);
+    EXPECT_EQ(grid->RenderViewport(), plain);
+
+    grid->OnDrawCell = [](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState) {
+        if (row == 3)
+            canvas.Font.setBold(true);
+        if (col == 0)
+            canvas.BrushColor = QColor(10, 160, 90);
+        canvas.FillRect(rect);
+        canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, std::string("hook ") + std::to_string(col));
+    };
+    const QImage hookOnly = grid->RenderViewport();
+    grid->SetDefaultDrawing(true);
+    EXPECT_EQ(grid->RenderViewport(), hookOnly);
+    EXPECT_NE(hookOnly, plain);
+}

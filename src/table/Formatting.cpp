@@ -133,12 +133,6 @@ uint64_t magnitudeOf(int64_t v)
 
 } // namespace
 
-TFormatSettings& FormatSettings()
-{
-    static TFormatSettings settings;
-    return settings;
-}
-
 std::string FormatAmount(double value, const TFormatSettings& fs)
 {
     if (std::isnan(value))

@@ -11,7 +11,11 @@ struct TFormatSettings {
 };
 
 // The separators in force for texts that are not given their own.
-TFormatSettings& FormatSettings();
+inline TFormatSettings& FormatSettings()
+{
+    static TFormatSettings settings;
+    return settings;
+}
 
 // A number written as "###,###,##0.00": two decimals, halves rounded away from zero as seen in the
 // value's first 18 significant digits, and no sign on a value that rounds to 0.00.

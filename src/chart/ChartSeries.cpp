@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 TChartSeries::TChartSeries(QObject* owner)
     : QObject(owner)
@@ -50,6 +51,37 @@ int TChartSeries::AddPoint(double x, double y, const QString& label, TColor colo
     if (active_)
         repaint();
     return index;
+}
+
+void TChartSeries::AddPoints(const std::vector<double>& xs, double y)
+{
+    if (xs.empty())
+        return;
+    const std::vector<double>& values = xValues_.values_;
+    bool front = xValues_.Order() == loAscending && xValues_.rising_ && !std::isnan(y)
+        && (values.empty() || xs.front() < values.front());
+    for (size_t i = 0; front && i < xs.size(); ++i)
+        front = !std::isnan(xs[i]) && (i == 0 || xs[i] <= xs[i - 1]);
+    if (!front) {
+        for (double x : xs)
+            AddPoint(x, y);
+        return;
+    }
+    // One at a time, each would land before all the others; together they are the given X values
+    // reversed, in front of the old points.
+    const size_t count = values.size();
+    xValues_.InsertFront(xs.rbegin(), xs.rend());
+    yValues_.InsertFront(xs.size(), y);
+    if (!colors_.empty()) {
+        colors_.resize(count, clDefault);
+        colors_.insert(colors_.begin(), xs.size(), clDefault);
+    }
+    if (!labels_.empty()) {
+        labels_.resize(count);
+        labels_.insert(labels_.begin(), xs.size(), QString());
+    }
+    if (active_)
+        repaint();
 }
 
 void TChartSeries::DeletePoint(int index)

@@ -35,6 +35,10 @@ public:
     // Inserts in X order when XValues is ascending (a point with an X already present goes after
     // it) and returns the index the point got.
     int AddPoint(double x, double y, const QString& label = QString(), TColor color = clDefault);
+    // Adds points of one Y value, unlabelled and in the series colour, at the given X values in
+    // their order: the same points as AddPoint one by one. Falling X values that all lie before the
+    // first point, the past a young series is filled with, go to the front in one move.
+    void AddPoints(const std::vector<double>& xs, double y);
     void DeletePoint(int index);
     void Clear();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <vector>
 
 class TChartSeries;
@@ -32,6 +34,19 @@ private:
     friend class TChartSeries;
 
     void Insert(int index, double value);
+    // Values that keep the list in rising order when put before its first value.
+    template <typename It> void InsertFront(It first, It last)
+    {
+        values_.insert(values_.begin(), first, last);
+        stale_ = true;
+    }
+    void InsertFront(size_t count, double value)
+    {
+        if (count > 0)
+            rising_ = rising_ && !std::isnan(value) && (values_.empty() || value <= values_.front());
+        values_.insert(values_.begin(), count, value);
+        stale_ = true;
+    }
     void Delete(int index);
     void Clear();
     void recalc() const;

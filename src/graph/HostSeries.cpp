@@ -71,10 +71,13 @@ void HostSeries::AddHostSample(
 void HostSeries::PadSeries(TChart& chart, double sampleIndex)
 {
     TChartSeriesList& list = chart.SeriesList();
+    std::vector<double> past;
     for (int i = 0; i < list.Count(); ++i) {
         TChartSeries* series = list.Item(i);
-        while (series->PointCount() < WindowPoints)
-            series->AddPoint(sampleIndex - series->PointCount() - 1, 0, QString(), clDefault);
+        past.clear();
+        for (int count = series->PointCount(); count < WindowPoints; ++count)
+            past.push_back(sampleIndex - count - 1);
+        series->AddPoints(past, 0);
     }
 }
 

@@ -298,6 +298,67 @@ TEST(Series, PointsTakeThePlaceTheWalkBackFindsWhateverCameBefore)
     }
 }
 
+// Two series fed the same random points; the second gets each run of like points in one call.
+TEST(Series, PointsAddedTogetherEndAsPointsAddedOneByOne)
+{
+    std::mt19937 rng(11);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    for (int run = 0; run < 300; ++run) {
+        TAreaSeries one, together;
+        if (run % 7 == 0) {
+            one.XValues().SetOrder(loNone);
+            together.XValues().SetOrder(loNone);
+        }
+        for (int step = 0; step < 40; ++step) {
+            const unsigned what = rng() % 12;
+            if (what == 0 && one.PointCount() > 0) {
+                one.DeletePoint(0);
+                together.DeletePoint(0);
+            } else if (what == 1) {
+                one.Clear();
+                together.Clear();
+            } else if (what == 2) {
+                // A coloured, labelled point: the lists of colours and labels must keep step.
+                const double x = double(int(rng() % 30) - 10);
+                one.AddPoint(x, 3, "p", clGray);
+                together.AddPoint(x, 3, "p", clGray);
+            } else {
+                // Mostly a young series' past (falling X up to just before its first point), else
+                // runs that tie, rise, or hold a bad number.
+                std::vector<double> xs;
+                const double top = one.PointCount() > 0 && !std::isnan(one.XValues()[0]) ? one.XValues()[0] : 5;
+                const int n = int(rng() % 6);
+                for (int i = 0; i < n; ++i) {
+                    const unsigned kind = rng() % 10;
+                    double x = top - 1 - i;
+                    if (kind == 0)
+                        x = top;
+                    else if (kind == 1)
+                        x = double(int(rng() % 30) - 10);
+                    else if (kind == 2 && run % 5 == 0)
+                        x = nan;
+                    xs.push_back(x);
+                }
+                const double y = what == 3 && run % 4 == 0 ? nan : double(int(rng() % 5) - 2);
+                for (double x : xs)
+                    one.AddPoint(x, y);
+                together.AddPoints(xs, y);
+            }
+            ASSERT_EQ(together.PointCount(), one.PointCount()) << "run " << run << " step " << step;
+            for (int i = 0; i < one.PointCount(); ++i) {
+                ASSERT_TRUE(same(together.XValues()[i], one.XValues()[i])) << "run " << run << " step " << step;
+                ASSERT_TRUE(same(together.YValues()[i], one.YValues()[i])) << "run " << run << " step " << step;
+                ASSERT_EQ(together.PointColor(i), one.PointColor(i));
+                ASSERT_EQ(together.PointLabel(i), one.PointLabel(i));
+            }
+            // Where the next point goes depends on what the lists remember of their order.
+            const double probe = double(int(rng() % 30) - 10);
+            ASSERT_EQ(together.AddPoint(probe, 1), one.AddPoint(probe, 1)) << "run " << run << " step " << step;
+        }
+    }
+}
+
 } // namespace
 
 #include "SeriesTest.moc"

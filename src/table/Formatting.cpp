@@ -69,8 +69,8 @@ void appendUnit(std::string& out, const char* unit, bool perSecond)
 }
 
 // The whole text of a value in hundredths that fits 64 bits, built on the stack and copied once.
-std::string hundredthsText(
-    const TFormatSettings& fs, bool negative, uint64_t hundredths, const char* unit, bool perSecond)
+void hundredthsText(
+    std::string& out, const TFormatSettings& fs, bool negative, uint64_t hundredths, const char* unit, bool perSecond)
 {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, hundredths).ptr;
@@ -78,7 +78,7 @@ std::string hundredthsText(
     char text[48];
     char* w = writeHundredths(fs, text, negative, std::string_view(digits, static_cast<size_t>(end - digits)));
     w = writeUnit(w, unit, perSecond);
-    return std::string(text, w);
+    out.assign(text, static_cast<size_t>(w - text));
 }
 
 // Adds one unit at the last digit of a digit string; the caller leaves a leading "0" for the carry.
@@ -146,8 +146,23 @@ std::string FormatAmount(double value, const TFormatSettings& fs)
 
 std::string FormatBytes(int64_t value, bool perSecond, const TFormatSettings& fs)
 {
+    std::string out;
+    FormatBytesTo(out, value, perSecond, fs);
+    return out;
+}
+
+std::string FormatBits(int64_t value, bool perSecond, const TFormatSettings& fs)
+{
+    std::string out;
+    FormatBitsTo(out, value, perSecond, fs);
+    return out;
+}
+
+void FormatBytesTo(std::string& out, int64_t value, bool perSecond, const TFormatSettings& fs)
+{
+    out.clear();
     if (value == 0)
-        return {};
+        return;
     int shift = 10;
     const char* unit = "kB";
     if (value >= (int64_t(1) << 30)) {
@@ -157,24 +172,24 @@ std::string FormatBytes(int64_t value, bool perSecond, const TFormatSettings& fs
         shift = 20;
         unit = "MB";
     }
-    std::string out;
     const uint64_t magnitude = magnitudeOf(value);
     if (magnitude < (uint64_t(1) << 53)) {
         // Below 2^53 the quotient by a power of two is exact and has few enough digits that the
         // 18-digit view changes nothing: integer rounding gives the same text, far faster.
         const uint64_t hundredths = (magnitude * 100 + (uint64_t(1) << (shift - 1))) >> shift;
-        return hundredthsText(fs, value < 0, hundredths, unit, perSecond);
+        hundredthsText(out, fs, value < 0, hundredths, unit, perSecond);
+        return;
     }
     appendExact(fs, out, static_cast<double>(value) / static_cast<double>(uint64_t(1) << shift));
     appendUnit(out, unit, perSecond);
-    return out;
 }
 
-std::string FormatBits(int64_t value, bool perSecond, const TFormatSettings& fs)
+void FormatBitsTo(std::string& out, int64_t value, bool perSecond, const TFormatSettings& fs)
 {
+    out.clear();
     const auto bits = static_cast<int64_t>(static_cast<uint64_t>(value) * 8u);
     if (bits == 0)
-        return {};
+        return;
     uint64_t divisor = 1000;
     const char* unit = "kb";
     if (bits >= 1000000000) {
@@ -184,7 +199,6 @@ std::string FormatBits(int64_t value, bool perSecond, const TFormatSettings& fs)
         divisor = 1000000;
         unit = "Mb";
     }
-    std::string out;
     const uint64_t magnitude = magnitudeOf(bits);
     // Below 8e13 bits a quotient that is not exactly halfway lies further from the rounding point
     // than the double's error, so integer rounding decides the same; exact halves go the exact way
@@ -192,10 +206,11 @@ std::string FormatBits(int64_t value, bool perSecond, const TFormatSettings& fs)
     if (magnitude < 80000000000000ULL) {
         const uint64_t scaled = magnitude * 100;
         const uint64_t rest = scaled % divisor;
-        if (rest * 2 != divisor)
-            return hundredthsText(fs, bits < 0, scaled / divisor + (rest * 2 > divisor ? 1 : 0), unit, perSecond);
+        if (rest * 2 != divisor) {
+            hundredthsText(out, fs, bits < 0, scaled / divisor + (rest * 2 > divisor ? 1 : 0), unit, perSecond);
+            return;
+        }
     }
     appendExact(fs, out, static_cast<double>(bits) / static_cast<double>(divisor));
     appendUnit(out, unit, perSecond);
-    return out;
 }

@@ -25,3 +25,8 @@ std::string FormatAmount(double value, const TFormatSettings& fs = FormatSetting
 std::string FormatBytes(int64_t value, bool perSecond, const TFormatSettings& fs = FormatSettings());
 // The same count shown in bits (value x 8, wrapping) in kb, Mb or Gb, steps of 1000.
 std::string FormatBits(int64_t value, bool perSecond, const TFormatSettings& fs = FormatSettings());
+
+// The same texts written over out, whose storage is reused: a table row's cells are written
+// again every poll.
+void FormatBytesTo(std::string& out, int64_t value, bool perSecond, const TFormatSettings& fs);
+void FormatBitsTo(std::string& out, int64_t value, bool perSecond, const TFormatSettings& fs);

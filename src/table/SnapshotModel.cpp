@@ -41,6 +41,14 @@ void RankBySpeed(std::vector<TSnapshot::TRankedHost>& ranking, int needed)
     QuickSortPositions(0, n - 1, byTraffic, exchange, needed);
 }
 
+void formatRateTo(std::string& out, int64_t value, bool inBits, const TFormatSettings& separators)
+{
+    if (inBits)
+        FormatBitsTo(out, value, true, separators);
+    else
+        FormatBytesTo(out, value, true, separators);
+}
+
 } // namespace
 
 std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separators)
@@ -111,7 +119,9 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
 
     result.RowCountFirst = !activeOnly;
     int rowCount = 0;
-    bool lastRowKept = false;
+    // Rows mostly show the host the same row showed last poll; only a new host is looked up, so
+    // only then are the next hosts' answers fetched ahead.
+    bool lastRowLookedUp = true;
     int sampleCount = 0;
     int64_t graphedSendRate = 0, graphedRecvRate = 0;
     std::string name;
@@ -119,7 +129,7 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     constexpr int lookAhead = 8;
     for (int p = 1; p <= places; ++p) {
         const int k = hostAt(p);
-        if (live && !lastRowKept && p + lookAhead <= places) {
+        if (live && lastRowLookedUp && p + lookAhead <= places) {
             const int ahead = hostAt(p + lookAhead);
             names.PrefetchLookup(std::string_view(lines[ahead + 1].data(), hosts[size_t(ahead)].AddressLength));
         }
@@ -136,7 +146,8 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             continue;
         const std::string_view address(lines[k + 1].data(), host.AddressLength);
         if (shown) {
-            if (size_t(rowCount) == result.Rows.size()) {
+            const bool fresh = size_t(rowCount) == result.Rows.size();
+            if (fresh) {
                 result.Rows.emplace_back();
                 rowSources.emplace_back();
             }
@@ -144,16 +155,22 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             TSnapshot::TRowSource& source = rowSources[size_t(rowCount)];
             ++rowCount;
             const TSnapshot::TRowSource now { host.SendRate, host.RecvRate, host.Sent, host.Received };
-            lastRowKept = rowTextsKept && source == now && row.Address == address;
-            if (!lastRowKept) {
+            // The same host in the same row keeps its name and every text whose figure is the same.
+            const bool sameHost = !fresh && rowTextsKept && row.Address == address;
+            lastRowLookedUp = !sameHost;
+            if (!sameHost) {
                 row.Name = names.Lookup(address);
                 row.Address.assign(address);
-                row.RecvSpeed = FormatRate(host.RecvRate, options.RatesInBits, fs);
-                row.SendSpeed = FormatRate(host.SendRate, options.RatesInBits, fs);
-                row.RecvTotal = FormatBytes(host.Received, false, fs);
-                row.SendTotal = FormatBytes(host.Sent, false, fs);
-                source = now;
             }
+            if (!sameHost || source.RecvRate != now.RecvRate)
+                formatRateTo(row.RecvSpeed, host.RecvRate, options.RatesInBits, fs);
+            if (!sameHost || source.SendRate != now.SendRate)
+                formatRateTo(row.SendSpeed, host.SendRate, options.RatesInBits, fs);
+            if (!sameHost || source.Received != now.Received)
+                FormatBytesTo(row.RecvTotal, host.Received, false, fs);
+            if (!sameHost || source.Sent != now.Sent)
+                FormatBytesTo(row.SendTotal, host.Sent, false, fs);
+            source = now;
             if (graphed)
                 name = row.Name;
         } else if (live) {

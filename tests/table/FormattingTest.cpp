@@ -116,12 +116,18 @@ TEST_F(FormattingTest, FastTextsMatchTheQuotientsDouble)
             const char* unit = shift == 30 ? " GB" : shift == 20 ? " MB" : " kB";
             ASSERT_EQ(FormatBytes(v, false), FormatAmount(double(v) / double(int64_t(1) << shift)) + unit) << v;
         }
+        // Written over a cell's old text, long or short, the text is the same.
+        std::string cell = v % 2 ? "a former text long enough to be held on the heap" : "x";
+        FormatBytesTo(cell, v, true, FormatSettings());
+        ASSERT_EQ(cell, v == 0 ? "" : FormatBytes(v, false) + "/s") << v;
         const auto b = static_cast<int64_t>(static_cast<uint64_t>(v) * 8u);
         if (b != 0) {
             const double d = b >= 1000000000 ? 1e9 : b >= 1000000 ? 1e6 : 1e3;
             const char* unit = d == 1e9 ? " Gb" : d == 1e6 ? " Mb" : " kb";
             ASSERT_EQ(FormatBits(v, false), FormatAmount(double(b) / d) + unit) << v;
         }
+        FormatBitsTo(cell, v, false, FormatSettings());
+        ASSERT_EQ(cell, b == 0 ? "" : FormatBits(v, false)) << v;
     };
     for (int i = 0; i < 200000; ++i) {
         const int bitsWide = 1 + static_cast<int>(rng() % 62);

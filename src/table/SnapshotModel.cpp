@@ -114,14 +114,32 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     TSnapshot::TRowTextsMadeWith madeWith { &names, names.ChangeStamp(), names.KeyIndex().ChangeStamp(), names.Count(),
         options.RatesInBits, fs.ThousandSeparator, fs.DecimalSeparator };
     const bool rowTextsKept = madeWith == result.RowTextsMadeWith;
+    std::vector<TSnapshot::TKnownName>& known = result.KnownNames;
+    if (live) {
+        if (!madeWith.SameDirectory(result.KnownNamesMadeWith))
+            for (TSnapshot::TKnownName& entry : known)
+                entry.Known = false;
+        known.resize(size_t(hostCount));
+    }
+    auto addressOf = [&](int k) { return std::string_view(lines[k + 1].data(), hosts[size_t(k)].AddressLength); };
+    auto nameKnown = [&](int k, std::string_view address) {
+        const TSnapshot::TKnownName& entry = known[size_t(k)];
+        return entry.Known && entry.Address == address;
+    };
+    auto nameOf = [&](int k, std::string_view address) -> const std::string& {
+        TSnapshot::TKnownName& entry = known[size_t(k)];
+        if (!entry.Known || entry.Address != address) {
+            entry.Name = names.Lookup(address);
+            entry.Address.assign(address);
+            entry.Known = true;
+        }
+        return entry.Name;
+    };
     std::vector<TSnapshot::TRowSource>& rowSources = result.RowSources;
     rowSources.resize(result.Rows.size());
 
     result.RowCountFirst = !activeOnly;
     int rowCount = 0;
-    // Rows mostly show the host the same row showed last poll; only a new host is looked up, so
-    // only then are the next hosts' answers fetched ahead.
-    bool lastRowLookedUp = true;
     int sampleCount = 0;
     int64_t graphedSendRate = 0, graphedRecvRate = 0;
     std::string name;
@@ -129,9 +147,11 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     constexpr int lookAhead = 8;
     for (int p = 1; p <= places; ++p) {
         const int k = hostAt(p);
-        if (live && lastRowLookedUp && p + lookAhead <= places) {
+        if (live && p + lookAhead <= places) {
             const int ahead = hostAt(p + lookAhead);
-            names.PrefetchLookup(std::string_view(lines[ahead + 1].data(), hosts[size_t(ahead)].AddressLength));
+            const std::string_view aheadAddress = addressOf(ahead);
+            if (!nameKnown(ahead, aheadAddress))
+                names.PrefetchLookup(aheadAddress);
         }
         const THostNumbers& host = hosts[size_t(k)];
         bool shown = false;
@@ -144,7 +164,7 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
         const bool graphed = p <= GraphedHosts;
         if (!shown && !graphed)
             continue;
-        const std::string_view address(lines[k + 1].data(), host.AddressLength);
+        const std::string_view address = addressOf(k);
         if (shown) {
             const bool fresh = size_t(rowCount) == result.Rows.size();
             if (fresh) {
@@ -157,9 +177,8 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             const TSnapshot::TRowSource now { host.SendRate, host.RecvRate, host.Sent, host.Received };
             // The same host in the same row keeps its name and every text whose figure is the same.
             const bool sameHost = !fresh && rowTextsKept && row.Address == address;
-            lastRowLookedUp = !sameHost;
             if (!sameHost) {
-                row.Name = names.Lookup(address);
+                row.Name = nameOf(k, address);
                 row.Address.assign(address);
             }
             if (!sameHost || source.RecvRate != now.RecvRate)
@@ -174,7 +193,7 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             if (graphed)
                 name = row.Name;
         } else if (live) {
-            name = names.Lookup(address);
+            name = nameOf(k, address);
         }
         if (graphed) {
             graphedRecvRate = WrappingAdd(graphedRecvRate, host.RecvRate);
@@ -196,6 +215,8 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     madeWith.NamesStamp = names.ChangeStamp();
     madeWith.IndexStamp = names.KeyIndex().ChangeStamp();
     result.RowTextsMadeWith = madeWith;
+    if (live)
+        result.KnownNamesMadeWith = madeWith;
 
     // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other":
     // everyone's traffic but theirs.

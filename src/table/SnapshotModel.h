@@ -81,6 +81,11 @@ struct TSnapshot {
         bool RatesInBits = false;
         char ThousandSeparator = 0;
         char DecimalSeparator = 0;
+        bool SameDirectory(const TRowTextsMadeWith& o) const
+        {
+            return Names == o.Names && NamesStamp == o.NamesStamp && IndexStamp == o.IndexStamp
+                && NameCount == o.NameCount;
+        }
         bool operator==(const TRowTextsMadeWith& o) const
         {
             return Names == o.Names && NamesStamp == o.NamesStamp && IndexStamp == o.IndexStamp
@@ -89,6 +94,16 @@ struct TSnapshot {
         }
     };
     TRowTextsMadeWith RowTextsMadeWith;
+    // Each host line's address and name at the last live poll, by the line's place: the service
+    // keeps its hosts in a steady order, so with the same directory a host is looked up only when
+    // its line's address changed, however the rows shift as hosts fall idle or the order moves.
+    struct TKnownName {
+        bool Known = false;
+        std::string Address, Name;
+    };
+    std::vector<TKnownName> KnownNames;
+    // The directory the known names came from; only live snapshots look names up.
+    TRowTextsMadeWith KnownNamesMadeWith;
 };
 
 // Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's

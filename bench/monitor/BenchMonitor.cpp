@@ -399,10 +399,7 @@ void benchHistory(Bench& b, bool bySpeed)
         clear->click();
         load.Add([&] { p.LoadHistory(); });
         clear->click();
-        replay.Add([&] {
-            for (const TStringList& block : prepared)
-                p.ProcessSnapshot(&block);
-        });
+        replay.Add([&] { p.ReplayBlocks(prepared); });
     }
     // The same with nothing to replay: the fresh connection a replay always opens, alone.
     b.service.Set("/history", "");

@@ -111,6 +111,14 @@ void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
     SampleIndex += 1;
     PadSeries(ChartIn);
     PadSeries(ChartOut);
+    if (replaying_)
+        totalsPending_ = true;
+    else
+        ShowTotals(snapshot);
+}
+
+void TSnifferMainForm::ShowTotals(const TSnapshot& snapshot)
+{
     SetLabelCaption(ISLabel, DisplayText(snapshot.SendTotals));
     SetLabelCaption(IRLabel, DisplayText(snapshot.RecvTotals));
 }
@@ -134,8 +142,30 @@ void TSnifferMainForm::PadSeries(TChart* chart)
 bool TSnifferMainForm::LoadHistory()
 {
     service_.Discard();
-    return ::ReplayHistory(service_, ServiceLocations::History(ServiceAddress),
-        [this](const TStringList& block) { return ProcessSnapshot(&block); });
+    const std::string location = ServiceLocations::History(ServiceAddress);
+    return ApplyHistory([&](const THistoryBlockHandler& apply) { return ::ReplayHistory(service_, location, apply); });
+}
+
+bool TSnifferMainForm::ApplyHistory(const std::function<bool(const THistoryBlockHandler& apply)>& replay)
+{
+    // The labels show the last block shown, also when the replay breaks off.
+    struct TReplaying {
+        TSnifferMainForm& form;
+        explicit TReplaying(TSnifferMainForm& f)
+            : form(f)
+        {
+            form.replaying_ = true;
+            form.totalsPending_ = false;
+        }
+        ~TReplaying()
+        {
+            form.replaying_ = false;
+            if (form.totalsPending_)
+                form.ShowTotals(form.snapshot_);
+            form.totalsPending_ = false;
+        }
+    } replaying(*this);
+    return replay([this](const TStringList& block) { return ProcessSnapshot(&block); });
 }
 
 void TSnifferMainForm::NoteServiceAnswer(bool answered, TDateTime askedAt)

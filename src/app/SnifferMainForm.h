@@ -89,6 +89,12 @@ private:
     bool ProcessSnapshot(const TStringList* lines);
     // Answers whether a snapshot of the history was applied.
     bool LoadHistory();
+    // Applies the history blocks replay hands to its handler; answers replay's answer. Nothing is
+    // painted between blocks, so the totals' labels, which size themselves to their texts, are
+    // set once, to the last block's.
+    using THistoryBlockHandler = std::function<bool(const TStringList& block)>;
+    bool ApplyHistory(const std::function<bool(const THistoryBlockHandler& apply)>& replay);
+    void ShowTotals(const TSnapshot& snapshot);
     TSnapshotOptions SnapshotOptions(TSnapshotMode mode) const;
     void ShowSnapshot(const TSnapshot& snapshot);
     std::string FormatSpeed(int64_t value) const;
@@ -151,5 +157,7 @@ private:
     TPollCycle poll_ { service_.Pace() };
     TServiceStaleness staleness_;
     TSnapshot snapshot_;
+    bool replaying_ = false;
+    bool totalsPending_ = false;
     QTimer* namesRetry_ = nullptr;
 };

@@ -6,6 +6,8 @@
 #include "controls/TSaveDialog.h"
 #include "controls/TStringGrid.h"
 
+#include <vector>
+
 // Reaches the window's private state and operations for tests.
 struct FormProbe {
     TSnifferMainForm& f;
@@ -25,6 +27,20 @@ struct FormProbe {
     void LoadHostNames() { f.LoadHostNames(); }
     bool ProcessSnapshot(const TStringList* lines) { return f.ProcessSnapshot(lines); }
     bool LoadHistory() { return f.LoadHistory(); }
+    bool ApplyHistory(const std::function<bool(const std::function<bool(const TStringList&)>&)>& replay)
+    {
+        return f.ApplyHistory(replay);
+    }
+    // Prepared history blocks, applied as a replay applies them.
+    bool ReplayBlocks(const std::vector<TStringList>& blocks)
+    {
+        return f.ApplyHistory([&](const TSnifferMainForm::THistoryBlockHandler& apply) {
+            bool applied = false;
+            for (const TStringList& block : blocks)
+                applied = apply(block) || applied;
+            return applied;
+        });
+    }
     void ArrangeCharts() { f.ArrangeCharts(); }
     std::string FormatSpeed(int64_t v) { return f.FormatSpeed(v); }
     void DrawCell(TGridCanvas& c, int col, int row, const QRect& r)

@@ -7,6 +7,10 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
 class SnapshotTest : public MonitorTest {
 protected:
     void SetUp() override
@@ -132,4 +136,46 @@ TEST_F(SnapshotTest, SeparatorsOutsideLatin1StillGroupTheDigits)
     PollOnce();
     EXPECT_EQ(cell(5, 1), "1'024.00 kB");
     EXPECT_EQ(label("IRLabel"), ", 1'024.00 kB");
+}
+
+// A replay sets the totals' labels once, after its last block: they must end as block-by-block
+// application leaves them, texts, sizes and fonts, also when the replay breaks off.
+TEST_F(SnapshotTest, AReplayLeavesTheTotalsAsTheLastBlockAppliedAlone)
+{
+    std::vector<TStringList> blocks;
+    for (int64_t scale : { int64_t(1), int64_t(1) << 40, int64_t(1) << 20, int64_t(3) })
+        blocks.push_back(Lines(Snapshot({ { "198.18.0.1", 7 * scale, 5 * scale, 9 * scale, 11 * scale },
+            { "198.18.0.2", scale, 2 * scale, 3 * scale, 4 * scale } })));
+    struct TLabelState {
+        QString text;
+        QRect geometry;
+        int pixelSize;
+        bool operator==(const TLabelState& o) const
+        {
+            return text == o.text && geometry == o.geometry && pixelSize == o.pixelSize;
+        }
+    };
+    auto state = [&](const char* name) {
+        auto* l = control<QLabel>(name);
+        return TLabelState { l->text(), l->geometry(), l->font().pixelSize() };
+    };
+    for (size_t last = 1; last <= blocks.size(); ++last) {
+        const std::vector<TStringList> shown(blocks.begin(), blocks.begin() + long(last));
+        for (const TStringList& block : shown)
+            probe().ProcessSnapshot(&block);
+        const TLabelState in = state("IRLabel"), out = state("ISLabel");
+        // Something else first, so that the replay must set them.
+        probe().ProcessSnapshot(&blocks[(last + 1) % blocks.size()]);
+        ASSERT_TRUE(probe().ReplayBlocks(shown));
+        EXPECT_TRUE(state("IRLabel") == in) << last;
+        EXPECT_TRUE(state("ISLabel") == out) << last;
+        probe().ProcessSnapshot(&blocks[(last + 1) % blocks.size()]);
+        auto breaksOff = [&](const std::function<bool(const TStringList&)>& apply) -> bool {
+            for (const TStringList& block : shown)
+                apply(block);
+            throw std::runtime_error("connection lost");
+        };
+        EXPECT_THROW(probe().ApplyHistory(breaksOff), std::runtime_error);
+        EXPECT_TRUE(state("IRLabel") == in) << last;
+    }
 }

@@ -145,9 +145,12 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     std::string name;
     auto hostAt = [&](int place) { return bySpeed ? ranking[size_t(place - 1)].Host : place - 1; };
     constexpr int lookAhead = 8;
+    // While rows show the hosts they showed last poll, nothing is looked up and nothing is
+    // fetched ahead; once they shift, the names of the hosts ahead are.
+    bool lastRowSameHost = false;
     for (int p = 1; p <= places; ++p) {
         const int k = hostAt(p);
-        if (live && p + lookAhead <= places) {
+        if (live && !lastRowSameHost && p + lookAhead <= places) {
             const int ahead = hostAt(p + lookAhead);
             const std::string_view aheadAddress = addressOf(ahead);
             if (!nameKnown(ahead, aheadAddress))
@@ -177,6 +180,7 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             const TSnapshot::TRowSource now { host.SendRate, host.RecvRate, host.Sent, host.Received };
             // The same host in the same row keeps its name and every text whose figure is the same.
             const bool sameHost = !fresh && rowTextsKept && row.Address == address;
+            lastRowSameHost = sameHost;
             if (!sameHost) {
                 row.Name = nameOf(k, address);
                 row.Address.assign(address);

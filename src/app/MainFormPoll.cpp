@@ -111,16 +111,20 @@ void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
     SampleIndex += 1;
     PadSeries(ChartIn);
     PadSeries(ChartOut);
-    if (replaying_)
+    if (replaying_) {
+        // Only a block shown to its end counts as the last one shown.
         totalsPending_ = true;
-    else
-        ShowTotals(snapshot);
+        pendingSendTotals_.assign(snapshot.SendTotals);
+        pendingRecvTotals_.assign(snapshot.RecvTotals);
+    } else {
+        ShowTotals(snapshot.SendTotals, snapshot.RecvTotals);
+    }
 }
 
-void TSnifferMainForm::ShowTotals(const TSnapshot& snapshot)
+void TSnifferMainForm::ShowTotals(const std::string& sendTotals, const std::string& recvTotals)
 {
-    SetLabelCaption(ISLabel, DisplayText(snapshot.SendTotals));
-    SetLabelCaption(IRLabel, DisplayText(snapshot.RecvTotals));
+    SetLabelCaption(ISLabel, DisplayText(sendTotals));
+    SetLabelCaption(IRLabel, DisplayText(recvTotals));
 }
 
 std::string TSnifferMainForm::FormatSpeed(int64_t value) const
@@ -161,7 +165,7 @@ bool TSnifferMainForm::ApplyHistory(const std::function<bool(const THistoryBlock
         {
             form.replaying_ = false;
             if (form.totalsPending_)
-                form.ShowTotals(form.snapshot_);
+                form.ShowTotals(form.pendingSendTotals_, form.pendingRecvTotals_);
             form.totalsPending_ = false;
         }
     } replaying(*this);

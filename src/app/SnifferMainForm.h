@@ -94,7 +94,7 @@ private:
     // set once, to the last block's.
     using THistoryBlockHandler = std::function<bool(const TStringList& block)>;
     bool ApplyHistory(const std::function<bool(const THistoryBlockHandler& apply)>& replay);
-    void ShowTotals(const TSnapshot& snapshot);
+    void ShowTotals(const std::string& sendTotals, const std::string& recvTotals);
     TSnapshotOptions SnapshotOptions(TSnapshotMode mode) const;
     void ShowSnapshot(const TSnapshot& snapshot);
     std::string FormatSpeed(int64_t value) const;
@@ -159,5 +159,6 @@ private:
     TSnapshot snapshot_;
     bool replaying_ = false;
     bool totalsPending_ = false;
+    std::string pendingSendTotals_, pendingRecvTotals_;
     QTimer* namesRetry_ = nullptr;
 };

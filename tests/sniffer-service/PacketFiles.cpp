@@ -34,30 +34,18 @@ std::vector<uint8_t> Ipv4UdpPacket(const Datagram& d)
 
 void WriteCaptureFile(const std::string& path, int linkType, const std::vector<Datagram>& datagrams)
 {
-    pcap_t* dead = pcap_open_dead(linkType, 65535);
-    pcap_dumper_t* dumper = pcap_dump_open(dead, path.c_str());
-    if (!dumper) {
-        pcap_close(dead);
-        throw std::runtime_error("cannot write " + path);
-    }
-    long usec = 0;
+    std::vector<Frame> frames;
     for (const auto& d : datagrams) {
-        std::vector<uint8_t> frame;
+        Frame f;
         if (linkType == DLT_EN10MB) {
-            frame.assign(14, 0);
-            frame[12] = 0x08;
+            f.bytes.assign(14, 0);
+            f.bytes[12] = 0x08;
         }
         auto ip = Ipv4UdpPacket(d);
-        frame.insert(frame.end(), ip.begin(), ip.end());
-        pcap_pkthdr header {};
-        header.ts.tv_sec = 1700000000 + usec / 1000000;
-        header.ts.tv_usec = usec % 1000000;
-        header.caplen = header.len = uint32_t(frame.size());
-        pcap_dump(reinterpret_cast<u_char*>(dumper), &header, frame.data());
-        usec += 1000;
+        f.bytes.insert(f.bytes.end(), ip.begin(), ip.end());
+        frames.push_back(std::move(f));
     }
-    pcap_dump_close(dumper);
-    pcap_close(dead);
+    WriteFrames(path, linkType, frames);
 }
 
 std::vector<uint8_t> Ipv6Packet(const char* source, const char* destination, uint16_t payload)

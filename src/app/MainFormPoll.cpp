@@ -47,11 +47,6 @@ bool TSnifferMainForm::PollSnapshot()
     return ProcessSnapshot(nullptr);
 }
 
-void TSnifferMainForm::ServiceAnswered(bool answered, TDateTime askedAt)
-{
-    NoteServiceAnswer(answered, askedAt);
-}
-
 void TSnifferMainForm::FinishTick()
 {
     HostSeries::ApplySeriesColors(*ChartIn);
@@ -172,7 +167,7 @@ bool TSnifferMainForm::ApplyHistory(const std::function<bool(const THistoryBlock
     return replay([this](const TStringList& block) { return ProcessSnapshot(&block); });
 }
 
-void TSnifferMainForm::NoteServiceAnswer(bool answered, TDateTime askedAt)
+void TSnifferMainForm::ServiceAnswered(bool answered, TDateTime askedAt)
 {
     if (answered)
         staleness_.Answered();

@@ -103,7 +103,6 @@ private:
     QString StartText() const;
     // Name loads that no user asked for wait while a slow service has just held the window.
     void LoadHostNamesWhenServiceAllows();
-    void NoteServiceAnswer(bool answered, TDateTime askedAt);
     // Says on screen that the figures are stale, or leaves the window as a good poll wrote it.
     void ShowServiceState();
     // The tick's steps, as the poll cycle calls them.

@@ -24,24 +24,6 @@ int64_t fieldNumber(std::string_view field)
 }
 } // namespace
 
-THostLine::THostLine(std::string_view line)
-{
-    // Each field as the comma-field reader gives it, found in one pass rather than one per field.
-    size_t start = 0;
-    for (std::string_view& field : field_) {
-        const size_t end = line.find(',', start);
-        field = line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (end == std::string_view::npos)
-            break;
-        start = end + 1;
-    }
-}
-
-int64_t THostLine::number(int i) const
-{
-    return fieldNumber(field_[i]);
-}
-
 THostNumbers ReadHostNumbers(std::string_view line)
 {
     THostNumbers host;

@@ -1,7 +1,9 @@
 #include "table/SnapshotModel.h"
 
+#include "base/IntegerText.h"
 #include "base/StringList.h"
 #include "base/StripMarkup.h"
+#include "table/GetField.h"
 #include "table/HostLine.h"
 #include "table/HostRanks.h"
 #include "table/QuickList.h"
@@ -13,6 +15,22 @@
 #include <vector>
 
 namespace {
+
+// A host line's fields the plain way: each field by the comma-field reader, each number by the
+// full integer rule.
+struct THostLine {
+    explicit THostLine(std::string_view line)
+        : text(line)
+    {
+    }
+    std::string_view Address() const { return GetFieldView(text, ',', 0); }
+    int64_t SendRate() const { return number(1); }
+    int64_t RecvRate() const { return number(2); }
+    int64_t Sent() const { return number(3); }
+    int64_t Received() const { return number(4); }
+    int64_t number(int n) const { return StrToInt64Def(GetFieldView(text, ',', n), 0); }
+    std::string_view text;
+};
 
 int descendingTraffic(int64_t a, int64_t b)
 {

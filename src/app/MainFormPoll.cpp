@@ -88,19 +88,15 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
 
 void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
 {
+    // The rows' texts are written as they come into view or are read; rows this snapshot does
+    // not write keep what they showed, written now if they still waited for the last one's.
+    if (snapshot.WrittenRows > 0) {
+        StringGrid1->DeferRows(1, snapshot.WrittenRows,
+            [this, rows = &snapshot.Rows, format = snapshot.RowFormat](int row) { WriteHostRow(*rows, row, format); });
+    }
     if (snapshot.RowCountFirst)
         StringGrid1->SetRowCount(snapshot.RowCount);
     HostSeries::AddSamples(*ChartIn, *ChartOut, snapshot.Samples, SampleIndex, SpeedScale);
-    int row = 1;
-    for (const THostRow& host : snapshot.Rows) {
-        StringGrid1->SetCell(1, row, host.Name);
-        StringGrid1->SetCell(2, row, host.Address);
-        StringGrid1->SetCell(3, row, host.RecvSpeed);
-        StringGrid1->SetCell(4, row, host.SendSpeed);
-        StringGrid1->SetCell(5, row, host.RecvTotal);
-        StringGrid1->SetCell(6, row, host.SendTotal);
-        ++row;
-    }
     if (!snapshot.RowCountFirst)
         StringGrid1->SetRowCount(snapshot.RowCount);
     SampleIndex += 1;
@@ -114,6 +110,18 @@ void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
     } else {
         ShowTotals(snapshot.SendTotals, snapshot.RecvTotals);
     }
+}
+
+void TSnifferMainForm::WriteHostRow(const std::vector<THostRow>& rows, int row, const TRowFormat& format)
+{
+    const THostRow& host = rows[size_t(row - 1)];
+    FormatRowTexts(host, format, rowTexts_);
+    StringGrid1->SetCell(1, row, host.Name);
+    StringGrid1->SetCell(2, row, host.Address);
+    StringGrid1->SetCell(3, row, rowTexts_.RecvSpeed);
+    StringGrid1->SetCell(4, row, rowTexts_.SendSpeed);
+    StringGrid1->SetCell(5, row, rowTexts_.RecvTotal);
+    StringGrid1->SetCell(6, row, rowTexts_.SendTotal);
 }
 
 void TSnifferMainForm::ShowTotals(const std::string& sendTotals, const std::string& recvTotals)

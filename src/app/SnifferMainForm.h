@@ -97,6 +97,7 @@ private:
     void ShowTotals(const std::string& sendTotals, const std::string& recvTotals);
     TSnapshotOptions SnapshotOptions(TSnapshotMode mode) const;
     void ShowSnapshot(const TSnapshot& snapshot);
+    void WriteHostRow(const std::vector<THostRow>& rows, int row, const TRowFormat& format);
     std::string FormatSpeed(int64_t value) const;
     void AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value);
     void PadSeries(TChart* chart);
@@ -156,6 +157,7 @@ private:
     TPollCycle poll_ { service_.Pace() };
     TServiceStaleness staleness_;
     TSnapshot snapshot_;
+    THostRowTexts rowTexts_;
     bool replaying_ = false;
     bool totalsPending_ = false;
     std::string pendingSendTotals_, pendingRecvTotals_;

@@ -176,6 +176,8 @@ void TStringGrid::SetColWidth(int col, int width)
 
 const std::string& TStringGrid::Cell(int col, int row) const
 {
+    if (RowDeferred(row))
+        writeDeferredRow(row);
     if (col < 0 || row < 0 || size_t(row) >= cells_.size())
         return EmptyText;
     const auto& cells = cells_[size_t(row)];
@@ -186,6 +188,9 @@ void TStringGrid::SetCell(int col, int row, std::string_view text)
 {
     if (col < 0 || col >= colCount_ || row < 0 || row >= MaxRowCount)
         throwIndex("Grid cell out of range", col, row);
+    // A waiting row gets its writer's texts first, or they would later overwrite this one.
+    if (RowDeferred(row))
+        writeDeferredRow(row);
     if (size_t(row) >= cells_.size()) {
         if (text.empty())
             return;
@@ -203,6 +208,47 @@ void TStringGrid::SetCell(int col, int row, std::string_view text)
         return;
     cell.assign(text);
     updateCell(col, row);
+}
+
+void TStringGrid::DeferRows(int firstRow, int lastRow, TRowWriter writer)
+{
+    if (lastRow >= firstRow && (firstRow < 0 || lastRow >= MaxRowCount))
+        throwIndex("Grid rows out of range", firstRow, lastRow);
+    for (int row = deferredFirst_; row <= deferredLast_; ++row)
+        if ((row < firstRow || row > lastRow) && deferred_[size_t(row)] != 0)
+            writeDeferredRow(row);
+    if (deferredLast_ >= deferredFirst_)
+        std::fill(deferred_.begin() + deferredFirst_, deferred_.begin() + deferredLast_ + 1, uint8_t(0));
+    if (lastRow < firstRow) {
+        deferredFirst_ = 0;
+        deferredLast_ = -1;
+        rowWriter_ = nullptr;
+        return;
+    }
+    rowWriter_ = std::move(writer);
+    if (deferred_.size() < size_t(lastRow) + 1)
+        deferred_.resize(size_t(lastRow) + 1);
+    std::fill(deferred_.begin() + firstRow, deferred_.begin() + lastRow + 1, uint8_t(1));
+    deferredFirst_ = firstRow;
+    deferredLast_ = lastRow;
+    const int fixedRows = effectiveFixedRows();
+    for (int row = firstRow; row <= std::min(lastRow, fixedRows - 1); ++row)
+        writeDeferredRow(row);
+    for (int row = std::max(firstRow, topRow_); row <= lastRow && rowTop(row) >= 0; ++row)
+        writeDeferredRow(row);
+}
+
+void TStringGrid::WriteDeferredRows()
+{
+    DeferRows(0, -1, nullptr);
+}
+
+void TStringGrid::writeDeferredRow(int row) const
+{
+    // Reading a waiting row writes it: its texts are the row's all the same.
+    deferred_[size_t(row)] = 0;
+    if (rowWriter_)
+        rowWriter_(row);
 }
 
 TGridRect TStringGrid::Selection() const
@@ -431,6 +477,12 @@ void TStringGrid::PaintCell(QPainter& painter, int col, int row)
 
 void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& rect, bool gridFocused)
 {
+    struct PaintingScope {
+        bool& Flag;
+        const bool Was;
+        ~PaintingScope() { Flag = Was; }
+    } painting { painting_, painting_ };
+    painting_ = true;
     const QPalette& pal = palette();
     TGridDrawState state;
     state.Fixed = col < effectiveFixedCols() || row < effectiveFixedRows();
@@ -603,7 +655,7 @@ void TStringGrid::scrollToCurrent()
 
 void TStringGrid::updateCell(int col, int row)
 {
-    if (row >= rowCount_ || rowTop(row) < 0)
+    if (painting_ || row >= rowCount_ || rowTop(row) < 0)
         return;
     if (repaintWholeRow_) {
         viewport()->update(QRect(0, rowTop(row), viewport()->width(), rowHeight_));

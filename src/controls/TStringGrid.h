@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -99,6 +100,19 @@ public:
     const std::string& Cell(int col, int row) const;
     // Rows beyond the row count may be written too; they show once the count reaches them.
     void SetCell(int col, int row, std::string_view text);
+    // Rows whose texts `writer` puts in (with SetCell) only when one of their cells is read or
+    // painted: a poll rewrites tens of thousands of rows, of which a screenful is seen. Rows in
+    // view are written at once, so that only the cells that changed repaint. Rows still waiting
+    // from an earlier call and outside the new range are first written by their own writer, whose
+    // data must still hold them. An empty range (last before first) only does that.
+    using TRowWriter = std::function<void(int row)>;
+    void DeferRows(int firstRow, int lastRow, TRowWriter writer);
+    // Writes every row still waiting, so that the writer's data may change.
+    void WriteDeferredRows();
+    bool RowDeferred(int row) const
+    {
+        return row >= deferredFirst_ && row <= deferredLast_ && deferred_[size_t(row)] != 0;
+    }
     // When the draw-cell hook styles every cell of a row by some of its texts, a written cell must
     // repaint its whole row, or the row's other cells keep their old look until a full repaint.
     bool RepaintsWholeRow() const { return repaintWholeRow_; }
@@ -173,6 +187,7 @@ private:
     void scrollToCurrent();
     void moveCurrent(int col, int row, bool extend);
     void updateCell(int col, int row);
+    void writeDeferredRow(int row) const;
 
     int colCount_ = 7;
     int rowCount_ = 5;
@@ -194,4 +209,12 @@ private:
     bool syncingScrollBars_ = false;
     bool repaintWholeRow_ = false;
     bool defaultDrawing_ = true;
+
+    // Rows waiting for their writer lie between these two and have their flag set.
+    mutable std::vector<uint8_t> deferred_;
+    int deferredFirst_ = 0;
+    int deferredLast_ = -1;
+    TRowWriter rowWriter_;
+    // A row written while it is painted is on screen at once; it asks for no repaint of its own.
+    bool painting_ = false;
 };

@@ -51,6 +51,14 @@ void formatRateTo(std::string& out, int64_t value, bool inBits, const TFormatSet
 
 } // namespace
 
+void FormatRowTexts(const THostRow& row, const TRowFormat& format, THostRowTexts& texts)
+{
+    formatRateTo(texts.RecvSpeed, row.RecvRate, format.RatesInBits, format.Separators);
+    formatRateTo(texts.SendSpeed, row.SendRate, format.RatesInBits, format.Separators);
+    FormatBytesTo(texts.RecvTotal, row.Received, false, format.Separators);
+    FormatBytesTo(texts.SendTotal, row.Sent, false, format.Separators);
+}
+
 std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separators)
 {
     return inBits ? FormatBits(value, true, separators) : FormatBytes(value, true, separators);
@@ -109,14 +117,13 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     if (bySpeed)
         RankBySpeed(ranking, places);
 
-    // Rows keep their texts only while nothing that went into them changed: the directory (a
-    // reload changes its stamp), the rate unit and the separators.
-    TSnapshot::TRowTextsMadeWith madeWith { &names, names.ChangeStamp(), names.KeyIndex().ChangeStamp(), names.Count(),
-        options.RatesInBits, fs.ThousandSeparator, fs.DecimalSeparator };
-    const bool rowTextsKept = madeWith == result.RowTextsMadeWith;
+    // Names found last poll hold while the directory is the same; a reload changes its stamps.
+    TSnapshot::TDirectoryState directory { &names, names.ChangeStamp(), names.KeyIndex().ChangeStamp(), names.Count() };
+    const bool sameDirectory = directory == result.NamesFrom;
+    const int namedRows = sameDirectory ? result.WrittenRows : 0;
     std::vector<TSnapshot::TKnownName>& known = result.KnownNames;
     if (live) {
-        if (!madeWith.SameDirectory(result.KnownNamesMadeWith))
+        if (!sameDirectory)
             for (TSnapshot::TKnownName& entry : known)
                 entry.Known = false;
         known.resize(size_t(hostCount));
@@ -135,9 +142,6 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
         }
         return entry.Name;
     };
-    std::vector<TSnapshot::TRowSource>& rowSources = result.RowSources;
-    rowSources.resize(result.Rows.size());
-
     result.RowCountFirst = !activeOnly;
     int rowCount = 0;
     int sampleCount = 0;
@@ -169,31 +173,21 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             continue;
         const std::string_view address = addressOf(k);
         if (shown) {
-            const bool fresh = size_t(rowCount) == result.Rows.size();
-            if (fresh) {
+            if (size_t(rowCount) == result.Rows.size())
                 result.Rows.emplace_back();
-                rowSources.emplace_back();
-            }
             THostRow& row = result.Rows[size_t(rowCount)];
-            TSnapshot::TRowSource& source = rowSources[size_t(rowCount)];
+            // The same host in the row it had last poll keeps its name.
+            const bool sameHost = rowCount < namedRows && row.Address == address;
             ++rowCount;
-            const TSnapshot::TRowSource now { host.SendRate, host.RecvRate, host.Sent, host.Received };
-            // The same host in the same row keeps its name and every text whose figure is the same.
-            const bool sameHost = !fresh && rowTextsKept && row.Address == address;
             lastRowSameHost = sameHost;
             if (!sameHost) {
                 row.Name = nameOf(k, address);
                 row.Address.assign(address);
             }
-            if (!sameHost || source.RecvRate != now.RecvRate)
-                formatRateTo(row.RecvSpeed, host.RecvRate, options.RatesInBits, fs);
-            if (!sameHost || source.SendRate != now.SendRate)
-                formatRateTo(row.SendSpeed, host.SendRate, options.RatesInBits, fs);
-            if (!sameHost || source.Received != now.Received)
-                FormatBytesTo(row.RecvTotal, host.Received, false, fs);
-            if (!sameHost || source.Sent != now.Sent)
-                FormatBytesTo(row.SendTotal, host.Sent, false, fs);
-            source = now;
+            row.RecvRate = host.RecvRate;
+            row.SendRate = host.SendRate;
+            row.Received = host.Received;
+            row.Sent = host.Sent;
             if (graphed)
                 name = row.Name;
         } else if (live) {
@@ -212,15 +206,15 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             sample.SendRate = host.SendRate;
         }
     }
-    result.Rows.resize(size_t(rowCount));
-    rowSources.resize(size_t(rowCount));
-    // Lookups may have sorted the directory for its index; its state after them is what the texts
-    // were made with.
-    madeWith.NamesStamp = names.ChangeStamp();
-    madeWith.IndexStamp = names.KeyIndex().ChangeStamp();
-    result.RowTextsMadeWith = madeWith;
-    if (live)
-        result.KnownNamesMadeWith = madeWith;
+    result.WrittenRows = rowCount;
+    result.RowFormat = { options.RatesInBits, fs };
+    // Lookups may have sorted the directory for its index; its state after them is what the names
+    // were found in.
+    if (live) {
+        directory.NamesStamp = names.ChangeStamp();
+        directory.IndexStamp = names.KeyIndex().ChangeStamp();
+        result.NamesFrom = directory;
+    }
 
     // With 30 host lines or more, the hosts beyond the first 29 are drawn together as "Other":
     // everyone's traffic but theirs.

@@ -28,10 +28,25 @@ struct TSnapshotOptions {
     TFormatSettings Separators;
 };
 
-// One row of the table, its cells' texts from the name column on.
+// One row of the table: its host's name and address, and the figures its other cells show.
 struct THostRow {
-    std::string Name, Address, RecvSpeed, SendSpeed, RecvTotal, SendTotal;
+    std::string Name, Address;
+    int64_t RecvRate = 0, SendRate = 0, Received = 0, Sent = 0;
 };
+
+// How a row's figures are written: the rate unit and the separators.
+struct TRowFormat {
+    bool RatesInBits = true;
+    TFormatSettings Separators;
+};
+
+// A row's figures as its cells show them, from the receive rate column on.
+struct THostRowTexts {
+    std::string RecvSpeed, SendSpeed, RecvTotal, SendTotal;
+};
+
+// Writes a row's figures over `texts`, reusing their storage.
+void FormatRowTexts(const THostRow& row, const TRowFormat& format, THostRowTexts& texts);
 
 // One host's point of this snapshot for the graph. Position is its series' place: 0 to 28 for the
 // first hosts, the "Other" position for everyone after them together.
@@ -50,7 +65,11 @@ struct TSnapshot {
     int RowCount = 1;
     // Whether the row count is set before the rows are written (every host listed) or after.
     bool RowCountFirst = true;
+    // The rows this snapshot writes are the first WrittenRows. The ones after them are left from
+    // earlier snapshots: the table's rows past the written ones keep showing them.
     std::vector<THostRow> Rows;
+    int WrittenRows = 0;
+    TRowFormat RowFormat;
     std::string RecvTotals, SendTotals;
     std::vector<THostSample> Samples;
 
@@ -62,38 +81,20 @@ struct TSnapshot {
     };
     std::vector<THostNumbers> HostNumbers;
     std::vector<TRankedHost> Ranking;
-    // What each row's texts were made from, so that a row whose host and figures are the same as
-    // in the last snapshot keeps its texts: with the same directory and the same way of writing
-    // numbers, the same address and figures give the same texts.
-    struct TRowSource {
-        int64_t SendRate, RecvRate, Sent, Received;
-        bool operator==(const TRowSource& o) const
-        {
-            return SendRate == o.SendRate && RecvRate == o.RecvRate && Sent == o.Sent && Received == o.Received;
-        }
-    };
-    std::vector<TRowSource> RowSources;
-    struct TRowTextsMadeWith {
+    // The directory as names were last looked up in it: while it is the same, a row written last
+    // time with the same host keeps its name.
+    struct TDirectoryState {
         const void* Names = nullptr;
         uint64_t NamesStamp = 0;
         uint64_t IndexStamp = 0;
         int NameCount = -1;
-        bool RatesInBits = false;
-        char ThousandSeparator = 0;
-        char DecimalSeparator = 0;
-        bool SameDirectory(const TRowTextsMadeWith& o) const
+        bool operator==(const TDirectoryState& o) const
         {
             return Names == o.Names && NamesStamp == o.NamesStamp && IndexStamp == o.IndexStamp
                 && NameCount == o.NameCount;
         }
-        bool operator==(const TRowTextsMadeWith& o) const
-        {
-            return Names == o.Names && NamesStamp == o.NamesStamp && IndexStamp == o.IndexStamp
-                && NameCount == o.NameCount && RatesInBits == o.RatesInBits && ThousandSeparator == o.ThousandSeparator
-                && DecimalSeparator == o.DecimalSeparator;
-        }
     };
-    TRowTextsMadeWith RowTextsMadeWith;
+    TDirectoryState NamesFrom;
     // Each host line's address and name at the last live poll, by the line's place: the service
     // keeps its hosts in a steady order, so with the same directory a host is looked up only when
     // its line's address changed, however the rows shift as hosts fall idle or the order moves.
@@ -102,8 +103,6 @@ struct TSnapshot {
         std::string Address, Name;
     };
     std::vector<TKnownName> KnownNames;
-    // The directory the known names came from; only live snapshots look names up.
-    TRowTextsMadeWith KnownNamesMadeWith;
 };
 
 // Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's

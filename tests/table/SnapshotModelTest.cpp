@@ -17,6 +17,13 @@ protected:
 
     void SetUp() override { options.ActiveOnly = true; } // as the window starts
     bool compute(const std::string& text) { return ComputeSnapshot(Lines(text), options, names, result); }
+    // Row i's figures as its cells show them.
+    THostRowTexts texts(size_t i) const
+    {
+        THostRowTexts t;
+        FormatRowTexts(result.Rows.at(i), result.RowFormat, t);
+        return t;
+    }
     const THostSample& sample(int position)
     {
         for (const THostSample& s : result.Samples)
@@ -32,7 +39,7 @@ TEST_F(SnapshotModelTest, NoLinesIsNoSnapshotAndLeavesTheResultAsItWas)
 {
     ASSERT_TRUE(compute(Snapshot(Hosts(3))));
     EXPECT_FALSE(compute(""));
-    EXPECT_EQ(result.Rows.size(), 3u);
+    EXPECT_EQ(result.WrittenRows, 3);
     EXPECT_EQ(result.Samples.size(), 3u);
 }
 
@@ -41,7 +48,7 @@ TEST_F(SnapshotModelTest, ASnapshotWithoutHostLinesStillGivesEmptyTotals)
     for (const char* text : { "only a header\r\nand a closing line\r\n", "one line\r\n" }) {
         ASSERT_TRUE(compute(text)) << text;
         EXPECT_EQ(result.RowCount, 1);
-        EXPECT_TRUE(result.Rows.empty());
+        EXPECT_EQ(result.WrittenRows, 0);
         EXPECT_TRUE(result.Samples.empty());
         EXPECT_EQ(result.RecvTotals, ", ");
         EXPECT_EQ(result.SendTotals, ", ");
@@ -54,16 +61,16 @@ TEST_F(SnapshotModelTest, RowsTotalsAndSamplesOfALiveSnapshot)
     NormalizeHostNames(names);
     ASSERT_TRUE(compute(Snapshot({ { "198.18.0.1", 1536, 128, 1048576, 1073741824 }, { "198.18.0.2", 0, 0, 0, 0 } })));
     EXPECT_EQ(result.RowCount, 3);
-    ASSERT_EQ(result.Rows.size(), 2u);
+    ASSERT_EQ(result.WrittenRows, 2);
     const THostRow& first = result.Rows[0];
     EXPECT_EQ(first.Name, "alpha");
     EXPECT_EQ(first.Address, "198.18.0.1");
-    EXPECT_EQ(first.RecvSpeed, "1.02 kb/s"); // 128 bytes/s in bits
-    EXPECT_EQ(first.SendSpeed, "12.29 kb/s");
-    EXPECT_EQ(first.RecvTotal, "1.00 GB");
-    EXPECT_EQ(first.SendTotal, "1.00 MB");
+    EXPECT_EQ(texts(0).RecvSpeed, "1.02 kb/s"); // 128 bytes/s in bits
+    EXPECT_EQ(texts(0).SendSpeed, "12.29 kb/s");
+    EXPECT_EQ(texts(0).RecvTotal, "1.00 GB");
+    EXPECT_EQ(texts(0).SendTotal, "1.00 MB");
     EXPECT_EQ(result.Rows[1].Name, ""); // no name for this address
-    EXPECT_EQ(result.Rows[1].RecvSpeed, "");
+    EXPECT_EQ(texts(1).RecvSpeed, "");
     EXPECT_EQ(result.SendTotals, "12.29 kb/s, 1.00 MB");
     EXPECT_EQ(result.RecvTotals, "1.02 kb/s, 1.00 GB");
     EXPECT_EQ(sample(0).Name, "alpha");
@@ -74,8 +81,8 @@ TEST_F(SnapshotModelTest, RowsTotalsAndSamplesOfALiveSnapshot)
     options.Separators.ThousandSeparator = '.';
     options.Separators.DecimalSeparator = ',';
     ASSERT_TRUE(compute(Snapshot({ { "198.18.0.1", 1536, 128, 1048575, 0 } })));
-    EXPECT_EQ(result.Rows[0].RecvSpeed, "0,13 kB/s");
-    EXPECT_EQ(result.Rows[0].SendTotal, "1.024,00 kB");
+    EXPECT_EQ(texts(0).RecvSpeed, "0,13 kB/s");
+    EXPECT_EQ(texts(0).SendTotal, "1.024,00 kB");
 }
 
 TEST_F(SnapshotModelTest, FieldsAreReadByTheNumberRule)
@@ -84,11 +91,11 @@ TEST_F(SnapshotModelTest, FieldsAreReadByTheNumberRule)
     // Send 16, receive 16; " 5" reads as 5, "-3" as -3; "1 " and "2x" are not numbers.
     EXPECT_EQ(sample(0).SendRate, 16);
     EXPECT_EQ(sample(0).RecvRate, 16);
-    EXPECT_EQ(result.Rows[0].SendTotal, "0.00 kB");
-    EXPECT_EQ(result.Rows[0].RecvTotal, "0.00 kB"); // -3 bytes rounds to zero and shows no sign
+    EXPECT_EQ(texts(0).SendTotal, "0.00 kB");
+    EXPECT_EQ(texts(0).RecvTotal, "0.00 kB"); // -3 bytes rounds to zero and shows no sign
     EXPECT_EQ(sample(1).SendRate, 0);
-    EXPECT_EQ(result.Rows[1].RecvTotal, "0.01 kB");
-    EXPECT_EQ(result.Rows[1].SendTotal, "");
+    EXPECT_EQ(texts(1).RecvTotal, "0.01 kB");
+    EXPECT_EQ(texts(1).SendTotal, "");
 }
 
 // Plain digits are read on a short path; numbers on either side of its limit must read as the
@@ -158,7 +165,7 @@ TEST_F(SnapshotModelTest, CurrentSpeedOrderSortsHostLinesOnly)
     options.Order = THostOrder::CurrentSpeed;
     ASSERT_TRUE(compute(text + "198.18.9.9,99999,99999,0,0\r\n"));
     EXPECT_EQ(result.RowCount, 5); // four hosts with traffic
-    ASSERT_EQ(result.Rows.size(), 4u);
+    ASSERT_EQ(result.WrittenRows, 4);
     EXPECT_EQ(result.Rows[0].Address, "198.18.0.2");
     EXPECT_EQ(result.Rows[1].Address, "198.18.0.5");
     EXPECT_EQ(result.Rows[2].Address, "198.18.0.1");
@@ -168,13 +175,57 @@ TEST_F(SnapshotModelTest, CurrentSpeedOrderSortsHostLinesOnly)
     EXPECT_EQ(result.SendTotals.substr(0, 9), "4.65 kb/s"); // 581 bytes/s, the closing line not counted
 }
 
+// The table's rows past the ones a snapshot writes keep showing an earlier snapshot's, and may be
+// written out only later: the model must leave them as they were, and must not take a name from
+// them once they are written again.
+TEST_F(SnapshotModelTest, RowsPastTheWrittenOnesAreLeftAsTheyWere)
+{
+    names.Add("198.18.0.3=gamma");
+    NormalizeHostNames(names);
+    options.Order = THostOrder::CurrentSpeed;
+    options.ActiveOnly = false;
+    std::vector<Host> hosts = { { "198.18.0.1", 30, 0, 7, 7 }, { "198.18.0.2", 20, 0 }, { "198.18.0.3", 10, 0 } };
+    ASSERT_TRUE(compute(Snapshot(hosts)));
+    ASSERT_EQ(result.WrittenRows, 3);
+    EXPECT_EQ(result.RowFormat.RatesInBits, true);
+
+    // A reload renames the third host while its row is left showing it.
+    names.Clear();
+    names.Add("198.18.0.3=delta");
+    NormalizeHostNames(names);
+    hosts[1].send = hosts[2].send = 0;
+    options.RatesInBits = false;
+    ASSERT_TRUE(compute(Snapshot(hosts)));
+    EXPECT_EQ(result.WrittenRows, 1);
+    EXPECT_EQ(result.RowCount, 4); // rows 2 and 3 still show the first snapshot's hosts
+    EXPECT_EQ(result.RowFormat.RatesInBits, false);
+    ASSERT_GE(result.Rows.size(), 3u);
+    EXPECT_EQ(result.Rows[2].Address, "198.18.0.3");
+    EXPECT_EQ(result.Rows[2].Name, "gamma");
+    EXPECT_EQ(result.Rows[2].SendRate, 10);
+
+    // Written again, the row must not lend the host the name it had before the reload.
+    hosts[1].send = 6;
+    hosts[2].send = 5;
+    ASSERT_TRUE(compute(Snapshot(hosts)));
+    ASSERT_EQ(result.WrittenRows, 3);
+    EXPECT_EQ(result.Rows[2].Name, "delta");
+    EXPECT_EQ(texts(2).SendSpeed, "0.00 kB/s");
+
+    options.Mode = TSnapshotMode::History;
+    ASSERT_TRUE(compute(Snapshot({ { "198.18.0.9", 99, 99 } })));
+    EXPECT_EQ(result.WrittenRows, 0);
+    EXPECT_EQ(result.Rows[0].Address, "198.18.0.1");
+    EXPECT_EQ(result.Rows[2].SendRate, 5);
+}
+
 TEST_F(SnapshotModelTest, AHistoryBlockHasNoRowsAndNoNames)
 {
     names.Add("198.18.0.1=alpha");
     NormalizeHostNames(names);
     options.Mode = TSnapshotMode::History;
     ASSERT_TRUE(compute(Snapshot({ { "198.18.0.1", 5, 5, 5, 5 }, { "198.18.0.9", 1, 1, 1, 1 } })));
-    EXPECT_TRUE(result.Rows.empty());
+    EXPECT_EQ(result.WrittenRows, 0);
     EXPECT_EQ(result.RowCount, 1); // only the header row with "active machines" ticked
     EXPECT_EQ(sample(0).Name, "");
     EXPECT_EQ(sample(0).Address, "198.18.0.1");

@@ -701,3 +701,66 @@ TEST_F(StringGridTest, CellsPaintedWholeByTheHookLookTheSameWithoutTheGridsOwnDr
     EXPECT_EQ(grid->RenderViewport(), hookOnly);
     EXPECT_NE(hookOnly, plain);
 }
+
+// A poll rewrites every row but a screenful is seen: rows handed to a writer are written as they
+// come into view or are read, and each must end with the texts its own writer gives it.
+TEST_F(StringGridTest, DeferredRowsAreWrittenWhenSeenOrReadAndEachByItsOwnWriter)
+{
+    grid->SetRowCount(1000);
+    grid->show();
+    QApplication::processEvents();
+    std::map<char, int> calls;
+    auto writer = [&](char name) {
+        return [&, name](int row) {
+            ++calls[name];
+            grid->SetCell(3, row, std::string(1, name) + std::to_string(row));
+            grid->SetCell(4, row, "same");
+        };
+    };
+    grid->DeferRows(1, 999, writer('A'));
+    const int inView = calls['A'];
+    EXPECT_GT(inView, 5);
+    EXPECT_LT(inView, 25);
+    EXPECT_EQ(grid->Cell(3, 1), "A1");
+    EXPECT_TRUE(grid->RowDeferred(500));
+    EXPECT_EQ(grid->Cell(3, 500), "A500");
+    EXPECT_EQ(grid->Cell(4, 500), "same");
+    EXPECT_FALSE(grid->RowDeferred(500));
+    EXPECT_EQ(calls['A'], inView + 1);
+
+    // The same texts again repaint nothing; rows scrolled into view are written as they are painted,
+    // and painting them asks for no further repaint.
+    QApplication::processEvents();
+    PaintRecorder recorder;
+    viewport()->installEventFilter(&recorder);
+    grid->DeferRows(1, 999, writer('A'));
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.events, 0);
+    grid->SetTopRow(600);
+    QApplication::processEvents();
+    EXPECT_GT(recorder.events, 0);
+    EXPECT_FALSE(grid->RowDeferred(601));
+    EXPECT_TRUE(grid->RowDeferred(700));
+    recorder.events = 0;
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.events, 0);
+    viewport()->removeEventFilter(&recorder);
+
+    // Rows still waiting for A and outside B's range get A's texts before B takes over.
+    calls.clear();
+    grid->DeferRows(1, 300, writer('B'));
+    EXPECT_GT(calls['A'], 600);
+    EXPECT_FALSE(grid->RowDeferred(700));
+    EXPECT_EQ(grid->Cell(3, 700), "A700");
+    EXPECT_EQ(grid->Cell(3, 200), "B200");
+    // A cell written into a waiting row stands: the writer fills the row first.
+    EXPECT_TRUE(grid->RowDeferred(250));
+    grid->SetCell(3, 250, "own");
+    EXPECT_EQ(grid->Cell(3, 250), "own");
+    EXPECT_EQ(grid->Cell(4, 250), "same");
+    grid->WriteDeferredRows();
+    EXPECT_FALSE(grid->RowDeferred(299));
+    EXPECT_EQ(grid->Cell(3, 299), "B299");
+    EXPECT_THROW(grid->DeferRows(1, TStringGrid::MaxRowCount, writer('C')), Exception);
+    EXPECT_THROW(grid->DeferRows(-1, 3, writer('C')), Exception);
+}

@@ -2,6 +2,7 @@
 
 #include "chart/AreaSeries.h"
 #include "controls/TRadioGroup.h"
+#include "table/SnapshotModel.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -178,4 +179,35 @@ TEST_F(SnapshotTest, AReplayLeavesTheTotalsAsTheLastBlockAppliedAlone)
         EXPECT_THROW(probe().ApplyHistory(breaksOff), std::runtime_error);
         EXPECT_TRUE(state("IRLabel") == in) << last;
     }
+}
+
+// Rows off screen get their texts only once they are read or seen; each must still show the poll
+// that last wrote it, in that poll's unit, through later polls that write fewer rows and through
+// history blocks, which write none.
+TEST_F(SnapshotTest, RowsOffScreenShowThePollThatLastWroteThem)
+{
+    control<TRadioGroup>("RadioGroup1")->SetItemIndex(1); // "Current speed": only busy hosts are written
+    control<QCheckBox>("cbActiveIPs")->setChecked(false);
+    std::vector<Host> hosts = Hosts(300);
+    serve(hosts);
+    PollOnce();
+    const std::string first150 = FormatRate(hosts[149].recv, true);
+    const std::string first299 = FormatRate(hosts[299].send, true);
+
+    control<TRadioGroup>("rgSpeed")->SetItemIndex(1); // bytes
+    for (size_t i = 10; i < hosts.size(); ++i)
+        hosts[i].send = hosts[i].recv = 0;
+    hosts[0].recv = 7 << 20;
+    serve(hosts);
+    PollOnce();
+    TStringList block = Lines(Snapshot(Hosts(40)));
+    probe().ProcessSnapshot(&block);
+    serve(hosts);
+    PollOnce();
+    EXPECT_EQ(grid().RowCount(), 301);
+    EXPECT_EQ(cell(3, 1), "7.00 MB/s");
+    EXPECT_EQ(cell(3, 150), first150);
+    EXPECT_EQ(cell(2, 150), hosts[149].address);
+    EXPECT_EQ(cell(4, 300), first299);
+    EXPECT_EQ(cell(3, 10), FormatRate(hosts[9].recv, false));
 }

@@ -72,27 +72,32 @@ TSnapshotOptions TSnifferMainForm::SnapshotOptions(TSnapshotMode mode) const
 
 bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
 {
-    bool computed;
-    if (lines == nullptr) {
-        TStringList fetched;
-        FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched);
-        computed = ComputeSnapshot(fetched, SnapshotOptions(TSnapshotMode::Live), *HostNames, snapshot_);
-    } else {
-        computed = ComputeSnapshot(*lines, SnapshotOptions(TSnapshotMode::History), *HostNames, snapshot_);
+    if (lines != nullptr) {
+        if (!ComputeSnapshot(*lines, SnapshotOptions(TSnapshotMode::History), *HostNames, historySnapshot_))
+            return false;
+        ShowSnapshot(historySnapshot_);
+        return true;
     }
-    if (!computed)
+    // Table rows still waiting to be written read the live snapshot shown last, so the next one
+    // is computed beside it, in the lines of the one before.
+    TSnapshot& next = liveSnapshots_[1 - shownLive_];
+    TStringList fetched = std::move(next.Lines);
+    fetched.Clear();
+    FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched);
+    if (!ComputeSnapshot(std::move(fetched), SnapshotOptions(TSnapshotMode::Live), *HostNames, next))
         return false;
-    ShowSnapshot(snapshot_);
+    ShowSnapshot(next);
+    shownLive_ = 1 - shownLive_;
     return true;
 }
 
-void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
+void TSnifferMainForm::ShowSnapshot(TSnapshot& snapshot)
 {
     // The rows' texts are written as they come into view or are read; rows this snapshot does
-    // not write keep what they showed, written now if they still waited for the last one's.
-    if (snapshot.WrittenRows > 0) {
+    // not write keep what they showed, and are written now if they still wait for the last one.
+    if (snapshot.Names != nullptr) {
         StringGrid1->DeferRows(1, snapshot.WrittenRows,
-            [this, rows = &snapshot.Rows, format = snapshot.RowFormat](int row) { WriteHostRow(*rows, row, format); });
+            [this, live = &snapshot, format = snapshot.RowFormat](int row) { WriteHostRow(*live, row, format); });
     }
     if (snapshot.RowCountFirst)
         StringGrid1->SetRowCount(snapshot.RowCount);
@@ -112,12 +117,12 @@ void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
     }
 }
 
-void TSnifferMainForm::WriteHostRow(const std::vector<THostRow>& rows, int row, const TRowFormat& format)
+void TSnifferMainForm::WriteHostRow(TSnapshot& snapshot, int row, const TRowFormat& format)
 {
-    const THostRow& host = rows[size_t(row - 1)];
-    FormatRowTexts(host, format, rowTexts_);
-    StringGrid1->SetCell(1, row, host.Name);
-    StringGrid1->SetCell(2, row, host.Address);
+    ReadSnapshotRow(snapshot, row - 1, hostRow_);
+    FormatRowTexts(hostRow_, format, rowTexts_);
+    StringGrid1->SetCell(1, row, hostRow_.Name);
+    StringGrid1->SetCell(2, row, hostRow_.Address);
     StringGrid1->SetCell(3, row, rowTexts_.RecvSpeed);
     StringGrid1->SetCell(4, row, rowTexts_.SendSpeed);
     StringGrid1->SetCell(5, row, rowTexts_.RecvTotal);

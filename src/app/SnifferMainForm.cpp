@@ -155,6 +155,8 @@ void TSnifferMainForm::FormShow()
 
 void TSnifferMainForm::FormDestroy()
 {
+    // Waiting rows look their names up in the directory.
+    StringGrid1->WriteDeferredRows();
     delete HostNames;
     HostNames = nullptr;
     service_.Discard();
@@ -162,6 +164,8 @@ void TSnifferMainForm::FormDestroy()
 
 void TSnifferMainForm::LoadHostNames()
 {
+    // Rows still waiting to be written show the names of their poll.
+    StringGrid1->WriteDeferredRows();
     HostNames->SetSorted(false);
     const std::string location
         = SnifferSettings::IPSource(SnifferSettings::Open(), ServiceLocations::NameList(ServiceAddress));

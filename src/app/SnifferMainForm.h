@@ -96,8 +96,8 @@ private:
     bool ApplyHistory(const std::function<bool(const THistoryBlockHandler& apply)>& replay);
     void ShowTotals(const std::string& sendTotals, const std::string& recvTotals);
     TSnapshotOptions SnapshotOptions(TSnapshotMode mode) const;
-    void ShowSnapshot(const TSnapshot& snapshot);
-    void WriteHostRow(const std::vector<THostRow>& rows, int row, const TRowFormat& format);
+    void ShowSnapshot(TSnapshot& snapshot);
+    void WriteHostRow(TSnapshot& snapshot, int row, const TRowFormat& format);
     std::string FormatSpeed(int64_t value) const;
     void AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value);
     void PadSeries(TChart* chart);
@@ -156,7 +156,12 @@ private:
     // Keeps the tick's time (LastTick).
     TPollCycle poll_ { service_.Pace() };
     TServiceStaleness staleness_;
-    TSnapshot snapshot_;
+    // Two live snapshots by turns: the table's waiting rows read the one shown last while the
+    // next is computed. History blocks write no rows and have their own.
+    TSnapshot liveSnapshots_[2];
+    int shownLive_ = 0;
+    TSnapshot historySnapshot_;
+    THostRow hostRow_;
     THostRowTexts rowTexts_;
     bool replaying_ = false;
     bool totalsPending_ = false;

@@ -541,6 +541,7 @@ QImage TStringGrid::RenderViewport()
 
 void TStringGrid::paintEvent(QPaintEvent* event)
 {
+    lastRepaintAsked_ = QRect();
     QPainter painter(viewport());
     Paint(painter, event->rect());
 }
@@ -657,13 +658,13 @@ void TStringGrid::updateCell(int col, int row)
 {
     if (painting_ || row >= rowCount_ || rowTop(row) < 0)
         return;
-    if (repaintWholeRow_) {
-        viewport()->update(QRect(0, rowTop(row), viewport()->width(), rowHeight_));
+    const QRect rect = repaintWholeRow_ ? QRect(0, rowTop(row), viewport()->width(), rowHeight_) : CellRect(col, row);
+    // A row's cells are written one after another; asking again for the same repaint costs a
+    // region union each time and adds nothing.
+    if (rect.isEmpty() || rect == lastRepaintAsked_)
         return;
-    }
-    const QRect rect = CellRect(col, row);
-    if (!rect.isEmpty())
-        viewport()->update(rect);
+    lastRepaintAsked_ = rect;
+    viewport()->update(rect);
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event)

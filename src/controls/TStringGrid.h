@@ -217,4 +217,6 @@ private:
     TRowWriter rowWriter_;
     // A row written while it is painted is on screen at once; it asks for no repaint of its own.
     bool painting_ = false;
+    // The last repaint a written cell asked for; a paint clears it.
+    QRect lastRepaintAsked_;
 };

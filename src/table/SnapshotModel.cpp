@@ -29,16 +29,46 @@ int64_t WrappingSub(int64_t a, int64_t b)
     return int64_t(uint64_t(a) - uint64_t(b));
 }
 
-// Orders the hosts by current traffic with the lines' quicksort. Only the first `needed` places
-// are made final; the hosts after them are the same ones, in an order nobody reads.
-void RankBySpeed(std::vector<TSnapshot::TRankedHost>& ranking, int needed)
+// Compares and exchanges places of the "Current speed" order for the lines' quicksort.
+struct TRankingSort {
+    std::vector<TSnapshot::TRankedHost>& Ranking;
+    int operator()(int a, int b) const { return CompareCurrentSpeed(Ranking[a].Traffic, Ranking[b].Traffic); }
+};
+struct TRankingExchange {
+    std::vector<TSnapshot::TRankedHost>& Ranking;
+    void operator()(int a, int b) const { std::swap(Ranking[a], Ranking[b]); }
+};
+
+// The host at a place of the order (0-based), its place settled first.
+int HostAtPlace(TSnapshot& snapshot, int place)
 {
-    const int n = int(ranking.size());
-    if (n < 2)
-        return;
-    auto byTraffic = [&ranking](int a, int b) { return CompareCurrentSpeed(ranking[a].Traffic, ranking[b].Traffic); };
-    auto exchange = [&ranking](int a, int b) { std::swap(ranking[a], ranking[b]); };
-    QuickSortPositions(0, n - 1, byTraffic, exchange, needed);
+    TRankingSort compare { snapshot.Ranking };
+    TRankingExchange exchange { snapshot.Ranking };
+    snapshot.Order.Settle(place, compare, exchange);
+    return snapshot.Ranking[size_t(place)].Host;
+}
+
+std::string_view AddressOf(const TStringList& lines, const TSnapshot& snapshot, int k)
+{
+    return std::string_view(lines[k + 1].data(), snapshot.HostNumbers[size_t(k)].AddressLength);
+}
+
+// The name of host line k, from the known names while the address there is the same.
+const std::string& NameOf(TSnapshot& snapshot, TQuickList& names, int k, std::string_view address)
+{
+    TSnapshot::TKnownName& entry = snapshot.KnownNames[size_t(k)];
+    if (!entry.Known || entry.Address != address) {
+        entry.Name = names.Lookup(address);
+        entry.Address.assign(address);
+        entry.Known = true;
+    }
+    return entry.Name;
+}
+
+bool NameKnown(const TSnapshot& snapshot, int k, std::string_view address)
+{
+    const TSnapshot::TKnownName& entry = snapshot.KnownNames[size_t(k)];
+    return entry.Known && entry.Address == address;
 }
 
 void formatRateTo(std::string& out, int64_t value, bool inBits, const TFormatSettings& separators)
@@ -64,12 +94,11 @@ std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separa
     return inBits ? FormatBits(value, true, separators) : FormatBytes(value, true, separators);
 }
 
-bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result)
+namespace {
+
+bool computeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result)
 {
     const int lineCount = lines.Count();
-    if (lineCount == 0)
-        return false;
-
     // The service's first line is its header and its last the closing line; the rest are hosts.
     const int hostCount = lineCount >= 2 ? lineCount - 2 : 0;
     const bool bySpeed = options.Order == THostOrder::CurrentSpeed;
@@ -79,11 +108,13 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
 
     std::vector<THostNumbers>& hosts = result.HostNumbers;
     std::vector<TSnapshot::TRankedHost>& ranking = result.Ranking;
+    std::vector<int>& rowHosts = result.RowHosts;
     hosts.resize(size_t(hostCount));
     ranking.clear();
+    rowHosts.clear();
     int64_t totalSendRate = 0, totalRecvRate = 0, totalSent = 0, totalReceived = 0;
     int busyHosts = 0;
-    bool busyRateWithoutTraffic = false;
+    bool busyRateWithoutTraffic = false, trafficWithoutBusyRate = false;
     for (int k = 0; k < hostCount; ++k) {
         const std::string& line = lines[k + 1];
         const std::string_view plain = StripMarkup(line);
@@ -92,8 +123,8 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
         totalReceived = WrappingAdd(totalReceived, host.Received);
         totalSendRate = WrappingAdd(totalSendRate, host.SendRate);
         totalRecvRate = WrappingAdd(totalRecvRate, host.RecvRate);
+        const int64_t rateSum = WrappingAdd(host.SendRate, host.RecvRate);
         if (bySpeed) {
-            const int64_t rateSum = WrappingAdd(host.SendRate, host.RecvRate);
             // The order reads the whole line as it came, markup and all.
             int64_t traffic = rateSum;
             if (plain.size() != line.size()) {
@@ -103,111 +134,75 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
             ranking.push_back({ traffic, k });
             busyHosts += traffic > 0 ? 1 : 0;
             busyRateWithoutTraffic = busyRateWithoutTraffic || (rateSum > 0 && traffic <= 0);
+            trafficWithoutBusyRate = trafficWithoutBusyRate || (rateSum <= 0 && traffic > 0);
+        } else if (live && (k + 1 < HostRanks::ActiveRuleFrom || !activeOnly || rateSum > 0)) {
+            // In the service's order idle hosts from the thirtieth on are left out when only
+            // active ones are listed.
+            rowHosts.push_back(k);
         }
     }
 
-    // The places to fill: every host for the table in the service's order; in "Current speed"
-    // order the table lists only hosts with traffic, which the order puts first unless markup
-    // made a line's order disagree with its rates; a history block feeds only the graph.
-    int places = hostCount;
-    if (!live)
-        places = std::min(GraphedHosts, hostCount);
-    else if (bySpeed && !busyRateWithoutTraffic)
-        places = std::min(std::max(busyHosts, GraphedHosts), hostCount);
-    if (bySpeed)
-        RankBySpeed(ranking, places);
+    const int graphed = std::min(GraphedHosts, hostCount);
+    result.Order.Start(bySpeed ? hostCount : 0);
+    result.RowsByPlace = false;
+    if (bySpeed && live) {
+        // In "Current speed" order the table lists the hosts with traffic, which the order puts
+        // first: its rows are the first places, settled as they are read. Only when markup made a
+        // line's order disagree with its rates must the order be settled to see which are listed.
+        if (!busyRateWithoutTraffic && !trafficWithoutBusyRate) {
+            result.RowsByPlace = true;
+        } else {
+            const int places = busyRateWithoutTraffic ? hostCount : busyHosts;
+            for (int place = 0; place < places; ++place) {
+                const THostNumbers& host = hosts[size_t(HostAtPlace(result, place))];
+                if (WrappingAdd(host.SendRate, host.RecvRate) > 0)
+                    rowHosts.push_back(ranking[size_t(place)].Host);
+            }
+        }
+    }
+    const int writtenRows = result.RowsByPlace ? busyHosts : int(rowHosts.size());
 
     // Names found last poll hold while the directory is the same; a reload changes its stamps.
     TSnapshot::TDirectoryState directory { &names, names.ChangeStamp(), names.KeyIndex().ChangeStamp(), names.Count() };
-    const bool sameDirectory = directory == result.NamesFrom;
-    const int namedRows = sameDirectory ? result.WrittenRows : 0;
-    std::vector<TSnapshot::TKnownName>& known = result.KnownNames;
     if (live) {
-        if (!sameDirectory)
-            for (TSnapshot::TKnownName& entry : known)
+        if (!(directory == result.NamesFrom))
+            for (TSnapshot::TKnownName& entry : result.KnownNames)
                 entry.Known = false;
-        known.resize(size_t(hostCount));
+        result.KnownNames.resize(size_t(hostCount));
     }
-    auto addressOf = [&](int k) { return std::string_view(lines[k + 1].data(), hosts[size_t(k)].AddressLength); };
-    auto nameKnown = [&](int k, std::string_view address) {
-        const TSnapshot::TKnownName& entry = known[size_t(k)];
-        return entry.Known && entry.Address == address;
-    };
-    auto nameOf = [&](int k, std::string_view address) -> const std::string& {
-        TSnapshot::TKnownName& entry = known[size_t(k)];
-        if (!entry.Known || entry.Address != address) {
-            entry.Name = names.Lookup(address);
-            entry.Address.assign(address);
-            entry.Known = true;
-        }
-        return entry.Name;
-    };
-    result.RowCountFirst = !activeOnly;
-    int rowCount = 0;
-    int sampleCount = 0;
-    int64_t graphedSendRate = 0, graphedRecvRate = 0;
-    std::string name;
-    auto hostAt = [&](int place) { return bySpeed ? ranking[size_t(place - 1)].Host : place - 1; };
+
+    // The graph: one sample for each of the first hosts of the order, named in a live snapshot.
+    if (bySpeed)
+        for (int place = 0; place < graphed; ++place)
+            HostAtPlace(result, place);
+    auto hostAt = [&](int place) { return bySpeed ? ranking[size_t(place)].Host : place; };
     constexpr int lookAhead = 8;
-    // While rows show the hosts they showed last poll, nothing is looked up and nothing is
-    // fetched ahead; once they shift, the names of the hosts ahead are.
-    bool lastRowSameHost = false;
-    for (int p = 1; p <= places; ++p) {
-        const int k = hostAt(p);
-        if (live && !lastRowSameHost && p + lookAhead <= places) {
-            const int ahead = hostAt(p + lookAhead);
-            const std::string_view aheadAddress = addressOf(ahead);
-            if (!nameKnown(ahead, aheadAddress))
+    int64_t graphedSendRate = 0, graphedRecvRate = 0;
+    int sampleCount = 0;
+    for (int place = 0; place < graphed; ++place) {
+        const int k = hostAt(place);
+        if (live && place + lookAhead < graphed) {
+            const int ahead = hostAt(place + lookAhead);
+            const std::string_view aheadAddress = AddressOf(lines, result, ahead);
+            if (!NameKnown(result, ahead, aheadAddress))
                 names.PrefetchLookup(aheadAddress);
         }
         const THostNumbers& host = hosts[size_t(k)];
-        bool shown = false;
-        if (live) {
-            const int64_t rateSum = WrappingAdd(host.SendRate, host.RecvRate);
-            const bool leftOut
-                = (p >= HostRanks::ActiveRuleFrom && activeOnly && rateSum <= 0) || (bySpeed && rateSum <= 0);
-            shown = !leftOut;
-        }
-        const bool graphed = p <= GraphedHosts;
-        if (!shown && !graphed)
-            continue;
-        const std::string_view address = addressOf(k);
-        if (shown) {
-            if (size_t(rowCount) == result.Rows.size())
-                result.Rows.emplace_back();
-            THostRow& row = result.Rows[size_t(rowCount)];
-            // The same host in the row it had last poll keeps its name.
-            const bool sameHost = rowCount < namedRows && row.Address == address;
-            ++rowCount;
-            lastRowSameHost = sameHost;
-            if (!sameHost) {
-                row.Name = nameOf(k, address);
-                row.Address.assign(address);
-            }
-            row.RecvRate = host.RecvRate;
-            row.SendRate = host.SendRate;
-            row.Received = host.Received;
-            row.Sent = host.Sent;
-            if (graphed)
-                name = row.Name;
-        } else if (live) {
-            name = nameOf(k, address);
-        }
-        if (graphed) {
-            graphedRecvRate = WrappingAdd(graphedRecvRate, host.RecvRate);
-            graphedSendRate = WrappingAdd(graphedSendRate, host.SendRate);
-            if (size_t(sampleCount) == result.Samples.size())
-                result.Samples.emplace_back();
-            THostSample& sample = result.Samples[size_t(sampleCount++)];
-            sample.Position = p - 1;
-            sample.Name = name;
-            sample.Address.assign(address);
-            sample.RecvRate = host.RecvRate;
-            sample.SendRate = host.SendRate;
-        }
+        const std::string_view address = AddressOf(lines, result, k);
+        graphedRecvRate = WrappingAdd(graphedRecvRate, host.RecvRate);
+        graphedSendRate = WrappingAdd(graphedSendRate, host.SendRate);
+        if (size_t(sampleCount) == result.Samples.size())
+            result.Samples.emplace_back();
+        THostSample& sample = result.Samples[size_t(sampleCount++)];
+        sample.Position = place;
+        if (live)
+            sample.Name = NameOf(result, names, k, address);
+        else
+            sample.Name.clear();
+        sample.Address.assign(address);
+        sample.RecvRate = host.RecvRate;
+        sample.SendRate = host.SendRate;
     }
-    result.WrittenRows = rowCount;
-    result.RowFormat = { options.RatesInBits, fs };
     // Lookups may have sorted the directory for its index; its state after them is what the names
     // were found in.
     if (live) {
@@ -230,12 +225,50 @@ bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, 
     }
     result.Samples.resize(size_t(sampleCount));
 
+    result.WrittenRows = live ? writtenRows : 0;
+    result.RowFormat = { options.RatesInBits, fs };
+    result.Names = live ? &names : nullptr;
+    result.RowCountFirst = !activeOnly;
     if (activeOnly)
-        result.RowCount = rowCount + 1;
+        result.RowCount = result.WrittenRows + 1;
     else
         result.RowCount = bySpeed || lineCount >= 2 ? hostCount + 1 : 0;
     result.SendTotals = FormatRate(totalSendRate, options.RatesInBits, fs) + ", " + FormatBytes(totalSent, false, fs);
     result.RecvTotals
         = FormatRate(totalRecvRate, options.RatesInBits, fs) + ", " + FormatBytes(totalReceived, false, fs);
     return true;
+}
+
+} // namespace
+
+bool ComputeSnapshot(TStringList&& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result)
+{
+    if (lines.Count() == 0)
+        return false;
+    if (options.Mode != TSnapshotMode::Live)
+        return computeSnapshot(lines, options, names, result);
+    result.Lines = std::move(lines);
+    return computeSnapshot(result.Lines, options, names, result);
+}
+
+bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result)
+{
+    if (lines.Count() == 0)
+        return false;
+    if (options.Mode != TSnapshotMode::Live)
+        return computeSnapshot(lines, options, names, result);
+    return ComputeSnapshot(TStringList(lines), options, names, result);
+}
+
+void ReadSnapshotRow(TSnapshot& snapshot, int i, THostRow& row)
+{
+    const int k = snapshot.RowsByPlace ? HostAtPlace(snapshot, i) : snapshot.RowHosts[size_t(i)];
+    const THostNumbers& host = snapshot.HostNumbers[size_t(k)];
+    const std::string_view address = AddressOf(snapshot.Lines, snapshot, k);
+    row.Name = NameOf(snapshot, *snapshot.Names, k, address);
+    row.Address.assign(address);
+    row.RecvRate = host.RecvRate;
+    row.SendRate = host.SendRate;
+    row.Received = host.Received;
+    row.Sent = host.Sent;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/QuickSort.h"
 #include "base/StringList.h"
 
 class TQuickList;
@@ -65,24 +66,29 @@ struct TSnapshot {
     int RowCount = 1;
     // Whether the row count is set before the rows are written (every host listed) or after.
     bool RowCountFirst = true;
-    // The rows this snapshot writes are the first WrittenRows. The ones after them are left from
-    // earlier snapshots: the table's rows past the written ones keep showing them.
-    std::vector<THostRow> Rows;
+    // The rows a live snapshot writes, rows 1 to WrittenRows of the table; each is worked out only
+    // when it is read (ReadSnapshotRow), since a screenful of them is seen. A history block writes none.
     int WrittenRows = 0;
     TRowFormat RowFormat;
     std::string RecvTotals, SendTotals;
     std::vector<THostSample> Samples;
 
-    // Working space kept from one snapshot to the next, so that a poll allocates nothing per host:
-    // each host line's numbers, read once, and the "Current speed" order of the hosts.
+    // What the rows are read from, and working space kept from one snapshot to the next so that a
+    // poll allocates nothing per host: a live snapshot's own lines, each host line's numbers (read
+    // once), and the "Current speed" order of the hosts, settled only as far as it is read.
+    TStringList Lines;
+    TQuickList* Names = nullptr;
+    std::vector<THostNumbers> HostNumbers;
     struct TRankedHost {
         int64_t Traffic;
         int Host;
     };
-    std::vector<THostNumbers> HostNumbers;
     std::vector<TRankedHost> Ranking;
-    // The directory as names were last looked up in it: while it is the same, a row written last
-    // time with the same host keeps its name.
+    TDeferredQuickSort Order;
+    // Rows are the hosts at the first places of the order, or, with RowsByPlace off, these hosts.
+    bool RowsByPlace = false;
+    std::vector<int> RowHosts;
+    // The directory as names were last looked up in it: while it is the same, known names hold.
     struct TDirectoryState {
         const void* Names = nullptr;
         uint64_t NamesStamp = 0;
@@ -95,9 +101,9 @@ struct TSnapshot {
         }
     };
     TDirectoryState NamesFrom;
-    // Each host line's address and name at the last live poll, by the line's place: the service
-    // keeps its hosts in a steady order, so with the same directory a host is looked up only when
-    // its line's address changed, however the rows shift as hosts fall idle or the order moves.
+    // Each host line's address and name as last looked up, by the line's place: the service keeps
+    // its hosts in a steady order, so with the same directory a host is looked up only when its
+    // line's address changed, however the rows shift as hosts fall idle or the order moves.
     struct TKnownName {
         bool Known = false;
         std::string Address, Name;
@@ -108,8 +114,14 @@ struct TSnapshot {
 // Computes the table rows, the totals' texts and the graph's samples of one snapshot: the service's
 // header line, host lines, and its closing line. Answers false, leaving the result as it was, for
 // no lines at all. Names are looked up in the directory for live snapshots only, and only for the
-// hosts the table or the graph shows.
+// hosts the table or the graph shows. A live snapshot keeps its lines for its rows.
+bool ComputeSnapshot(TStringList&& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
 bool ComputeSnapshot(const TStringList& lines, const TSnapshotOptions& options, TQuickList& names, TSnapshot& result);
+
+// Row i (0 to WrittenRows - 1) of a live snapshot, until the next snapshot is computed into the
+// same result. Its place in the order is settled and its name looked up now, in the directory the
+// snapshot was computed with, which must not have changed since.
+void ReadSnapshotRow(TSnapshot& snapshot, int i, THostRow& row);
 
 // A rate as the table shows it.
 std::string FormatRate(int64_t value, bool inBits, const TFormatSettings& separators = FormatSettings());

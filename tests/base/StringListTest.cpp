@@ -403,4 +403,50 @@ TEST(StringListTest, SortUpToALimitAgreesWithTheWholeSortBeforeIt)
     }
 }
 
+// Positions settled one at a time, in any order, hold the entries the whole sort gives them.
+TEST(StringListTest, PositionsSettledInAnyOrderAgreeWithTheWholeSort)
+{
+    struct Entry {
+        int64_t tag;
+        int id;
+    };
+    std::mt19937 rng(12);
+    for (int n : { 1, 2, 3, 30, 31, 500, 5000 }) {
+        for (int distinct : { 1, 3, 50, 1000000 }) {
+            std::vector<Entry> full(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i)
+                full[i] = { static_cast<int64_t>(rng() % distinct), i };
+            std::vector<Entry> settled = full;
+            auto compareIn = [](std::vector<Entry>& v) {
+                return [&v](int a, int b) { return tagsDescending(v[a].tag, v[b].tag); };
+            };
+            auto exchangeIn = [](std::vector<Entry>& v) { return [&v](int a, int b) { std::swap(v[a], v[b]); }; };
+            auto compare = compareIn(full);
+            auto exchange = exchangeIn(full);
+            QuickSortPositions(0, n - 1, compare, exchange);
+
+            auto compareSettled = compareIn(settled);
+            auto exchangeSettled = exchangeIn(settled);
+            TDeferredQuickSort sort;
+            sort.Start(n);
+            // The graph's places first, then rows as a user scrolls and jumps, some asked twice.
+            std::vector<int> asked;
+            for (int i = 0; i < std::min(n, 29); ++i)
+                asked.push_back(i);
+            for (int i = 0; i < n; ++i)
+                asked.push_back(static_cast<int>(rng() % n));
+            for (int i = n - 1; i >= 0; --i)
+                asked.push_back(i);
+            for (int place : asked) {
+                sort.Settle(place, compareSettled, exchangeSettled);
+                ASSERT_EQ(settled[place].id, full[place].id)
+                    << n << " entries, " << distinct << " tags, place " << place;
+            }
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(settled[i].id, full[i].id)
+                    << n << " entries, " << distinct << " tags, at the end, place " << i;
+        }
+    }
+}
+
 } // namespace

@@ -189,10 +189,15 @@ TEST_F(SnapshotTest, RowsOffScreenShowThePollThatLastWroteThem)
     control<TRadioGroup>("RadioGroup1")->SetItemIndex(1); // "Current speed": only busy hosts are written
     control<QCheckBox>("cbActiveIPs")->setChecked(false);
     std::vector<Host> hosts = Hosts(300);
+    service.Set("/ip", hosts[149].address + "=before\n");
+    probe().LoadHostNames();
     serve(hosts);
     PollOnce();
     const std::string first150 = FormatRate(hosts[149].recv, true);
     const std::string first299 = FormatRate(hosts[299].send, true);
+    // A reload of the names leaves the rows of the poll before as they were.
+    service.Set("/ip", hosts[149].address + "=after\n");
+    probe().LoadHostNames();
 
     control<TRadioGroup>("rgSpeed")->SetItemIndex(1); // bytes
     for (size_t i = 10; i < hosts.size(); ++i)
@@ -208,6 +213,18 @@ TEST_F(SnapshotTest, RowsOffScreenShowThePollThatLastWroteThem)
     EXPECT_EQ(cell(3, 1), "7.00 MB/s");
     EXPECT_EQ(cell(3, 150), first150);
     EXPECT_EQ(cell(2, 150), hosts[149].address);
+    EXPECT_EQ(cell(1, 150), "before");
     EXPECT_EQ(cell(4, 300), first299);
     EXPECT_EQ(cell(3, 10), FormatRate(hosts[9].recv, false));
+
+    // A poll that writes fewer rows leaves the rest showing the poll before, though they were
+    // never read while it was the last.
+    const std::string last8 = FormatRate(hosts[7].recv, false);
+    std::vector<Host> fewer = hosts;
+    for (size_t i = 0; i < fewer.size(); ++i)
+        fewer[i].recv = fewer[i].send = i < 5 ? 3 : 0;
+    serve(fewer);
+    PollOnce();
+    EXPECT_EQ(cell(3, 1), "0.00 kB/s");
+    EXPECT_EQ(cell(3, 8), last8);
 }

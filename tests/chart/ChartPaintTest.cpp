@@ -6,6 +6,9 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -47,6 +50,66 @@ TEST(StackedDrawing, BandsLieOnTopOfEachOtherFromTheTimeAxis)
     EXPECT_EQ(pixel(image, s.x(2), s.y(10) + 1), red);
     EXPECT_EQ(pixel(image, s.x(2), s.y(30) + 1), blue);
     EXPECT_EQ(pixel(image, s.x(2.5), s.y(30) - 1), QColor(Qt::white));
+}
+
+// Traffic that jumps from sample to sample gives bands with jagged edges. However the chart cuts
+// a band to fill it, every pixel must be the one a single polygon from the top line to the floor
+// line fills, and no other.
+TEST(StackedDrawing, JaggedBandsFillThePixelsOfOnePolygonEach)
+{
+    std::mt19937 rng(3);
+    for (int round = 0; round < 6; ++round) {
+        TChart chart;
+        usePlainLayout(chart);
+        std::vector<TAreaSeries*> series;
+        for (int s = 0; s < 30; ++s) {
+            std::vector<double> values;
+            for (int i = 0; i < 100; ++i)
+                values.push_back(round % 2 && rng() % 3 == 0 ? 0 : double(rng() % (50 + 40 * round)));
+            // Colours no grey text or grid pixel can have.
+            auto* area = addStackedSeries(chart, TColor(0xC04010 + 0x000503 * s), {});
+            for (int i = 0; i < 100; ++i)
+                area->AddPoint(i, values[size_t(i)]);
+            series.push_back(area);
+        }
+        const int width = 300 + 97 * round, height = 200 + 41 * round;
+        const QImage drawn = renderChart(chart, width, height);
+
+        QImage expected(width, height, QImage::Format_RGB32);
+        expected.fill(Qt::magenta);
+        {
+            QPainter painter(&expected);
+            painter.setClipRect(chart.LastLayout().seriesClip);
+            painter.setPen(Qt::NoPen);
+            for (TAreaSeries* area : series) {
+                QPolygon band(200);
+                for (int i = 0; i < 100; ++i) {
+                    const double base = area->StackBase(i);
+                    const int x = chart.BottomAxis().CalcPosValue(i);
+                    band.setPoint(i, x, chart.LeftAxis().CalcPosValue(base + area->YValues().Data()[i]));
+                    band.setPoint(199 - i, x, chart.LeftAxis().CalcPosValue(base));
+                }
+                painter.setBrush(QColor(QRgb(ToQColor(area->SeriesColor()).rgb())));
+                painter.drawPolygon(band, Qt::OddEvenFill);
+            }
+        }
+        std::set<QRgb> seriesColours;
+        for (TAreaSeries* area : series)
+            seriesColours.insert(ToQColor(area->SeriesColor()).rgb());
+        int filled = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const QRgb want = expected.pixel(x, y), got = drawn.pixel(x, y);
+                if (want != QColor(Qt::magenta).rgb()) {
+                    ++filled;
+                    ASSERT_EQ(got, want) << "round " << round << " at " << x << "," << y;
+                } else {
+                    ASSERT_EQ(seriesColours.count(got), 0u) << "round " << round << " at " << x << "," << y;
+                }
+            }
+        }
+        EXPECT_GT(filled, width * height / 4) << round;
+    }
 }
 
 TEST(StackedDrawing, AnInvertedAxisGrowsTheStackDownward)

@@ -154,6 +154,38 @@ const QFontMetrics& TFontTextMeasurer::metrics(const QFont& font) const
     return *metrics_;
 }
 
+TCachingTextMeasurer::TFontSizes& TCachingTextMeasurer::sizesOf(const QFont& font) const
+{
+    for (TFontSizes& sizes : fonts_)
+        if (sizes.Font == font)
+            return sizes;
+    if (fonts_.size() >= size_t(MaxFonts))
+        fonts_.clear();
+    fonts_.push_back({ font, -1, {} });
+    return fonts_.back();
+}
+
+int TCachingTextMeasurer::Height(const QFont& font) const
+{
+    TFontSizes& sizes = sizesOf(font);
+    if (sizes.Height < 0)
+        sizes.Height = measurer_.Height(font);
+    return sizes.Height;
+}
+
+int TCachingTextMeasurer::Width(const QFont& font, const QString& text) const
+{
+    TFontSizes& sizes = sizesOf(font);
+    const auto known = sizes.Widths.constFind(text);
+    if (known != sizes.Widths.constEnd())
+        return *known;
+    if (sizes.Widths.size() >= MaxTexts)
+        sizes.Widths.clear();
+    const int width = measurer_.Width(font, text);
+    sizes.Widths.insert(text, width);
+    return width;
+}
+
 TChartLayout::TChartLayout()
 {
     axes[asTop].scale.horizontal = true;

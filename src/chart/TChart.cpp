@@ -195,7 +195,7 @@ bool TChart::cachedStackSum(const TChartSeries& series, int index, bool includeS
 void TChart::paint(QPainter& painter, const QRect& rect)
 {
     StackCacheScope scope(stackCache_.valid, [this] { buildStackCache(); });
-    lastLayout_ = LayoutChart(*this, rect, TFontTextMeasurer());
+    lastLayout_ = LayoutChart(*this, rect, measurer_);
     keepDrawnProperties();
     // Series find their points in view from the axes of this drawing.
     for (TChartSeries* series : seriesList_)

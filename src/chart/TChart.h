@@ -203,6 +203,8 @@ private:
     TPanningMode allowPanning_ = pmBoth;
 
     TChartLayout lastLayout_;
+    // Text sizes the layout asks for at every drawing.
+    TCachingTextMeasurer measurer_;
     int repaintRequests_ = 0;
     mutable StackCache stackCache_;
 };

@@ -658,9 +658,7 @@ void TStringGrid::updateCell(int col, int row)
 {
     if (painting_ || row >= rowCount_ || rowTop(row) < 0)
         return;
-    // A whole row takes its grid line along, so that the rows written together repaint as one
-    // rectangle: painting clipped to a stack of separate bands takes the slow path for every cell.
-    const QRect rect = repaintWholeRow_ ? QRect(0, rowTop(row), viewport()->width(), rowPitch()) : CellRect(col, row);
+    const QRect rect = repaintWholeRow_ ? QRect(0, rowTop(row), viewport()->width(), rowHeight_) : CellRect(col, row);
     // A row's cells are written one after another; asking again for the same repaint costs a
     // region union each time and adds nothing.
     if (rect.isEmpty() || rect == lastRepaintAsked_)

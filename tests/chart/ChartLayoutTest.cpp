@@ -448,3 +448,25 @@ TEST(Repainting, OnlyWritesThatChangeSomethingRepaint)
 }
 
 } // namespace
+
+// Kept sizes are the font's own, font by font, also once the store is full and starts afresh.
+TEST(TextMeasuring, KeptSizesAreTheFontsOwnFontByFont)
+{
+    QFont small("DejaVu Sans"), bold("DejaVu Sans");
+    small.setPixelSize(9);
+    bold.setPixelSize(13);
+    bold.setBold(true);
+    TFontTextMeasurer plain;
+    TCachingTextMeasurer kept;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 5000; i += 7) {
+            const QString text = QString::number(i * 37) + (i % 3 ? " kbit/s" : "");
+            for (int f = 0; f < 12; ++f) {
+                QFont font = f % 2 ? small : bold;
+                font.setPixelSize(font.pixelSize() + f / 2);
+                ASSERT_EQ(kept.Width(font, text), plain.Width(font, text)) << text.toStdString() << " font " << f;
+                ASSERT_EQ(kept.Height(font), plain.Height(font)) << f;
+            }
+        }
+    }
+}

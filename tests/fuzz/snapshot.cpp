@@ -10,6 +10,7 @@
 #include "base/StripMarkup.h"
 #include "chart/TChart.h"
 #include "controls/TRadioGroup.h"
+#include "controls/TStringGrid.h"
 #include "graph/HostSeries.h"
 #include "net/NetHTTP.h"
 #include "service/LineSplitting.h"
@@ -92,6 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // operation connect anywhere.
             probe.Service().Discard();
         }
+        // Rows are written as they are read: read them all, from the bottom up, as a user
+        // scrolling back to the top would.
+        const TStringGrid& grid = *form.findChild<TStringGrid*>("StringGrid1");
+        for (int row = grid.RowCount() - 1; row >= 0; --row)
+            for (int col = 0; col < grid.ColCount(); ++col)
+                (void)grid.Cell(col, row);
         HostSeries::ApplySeriesColors(*form.findChild<TChart*>("ChartIn"));
         HostSeries::ApplySeriesColors(*form.findChild<TChart*>("ChartOut"));
         probe.ArrangeCharts();

@@ -4,7 +4,6 @@
 #include "chart/AreaSeries.h"
 #include "chart/TChart.h"
 #include "controls/DisplayText.h"
-#include "table/GetField.h"
 #include "table/HostColors.h"
 #include "table/HostRanks.h"
 #include "table/SnapshotModel.h"
@@ -18,14 +17,26 @@ int32_t HostSeries::IPToInt(std::string_view address)
 {
     const std::string_view text = address.empty() ? std::string_view("192.168.1.1") : address;
     uint32_t result = 0;
-    for (int k = 0; k < 4; ++k)
-        result = (result << 8) | (uint32_t(StrToInt32Def(GetFieldView(text, '.', k), 0)) & 0xFFu);
+    // The four groups in one pass over the text; groups past its last dot read as empty text.
+    size_t start = 0;
+    bool groupsLeft = true;
+    for (int k = 0; k < 4; ++k) {
+        std::string_view group;
+        if (groupsLeft) {
+            const size_t dot = text.find('.', start);
+            group = text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+            groupsLeft = dot != std::string_view::npos;
+            start = dot + 1;
+        }
+        result = (result << 8) | (uint32_t(StrToInt32Def(group, 0)) & 0xFFu);
+    }
     return int32_t(result);
 }
 
-int HostSeries::FindSeriesByAddress(TChart& chart, const std::string& address)
+namespace {
+
+int findSeriesByTag(TChart& chart, int32_t tag)
 {
-    const int32_t tag = IPToInt(address);
     TChartSeriesList& list = chart.SeriesList();
     for (int i = 0; i < list.Count(); ++i)
         if (list.Item(i)->Tag() == tag)
@@ -33,11 +44,11 @@ int HostSeries::FindSeriesByAddress(TChart& chart, const std::string& address)
     return -1;
 }
 
-void HostSeries::AddHostSample(
-    TChart& chart, double sampleIndex, int position, const std::string& name, const std::string& address, double value)
+// A host's point with its series key and title worked out once for both charts.
+void addHostSample(TChart& chart, double sampleIndex, int position, int32_t tag, const QString& title, double value)
 {
     TChartSeriesList& list = chart.SeriesList();
-    int index = FindSeriesByAddress(chart, address);
+    int index = findSeriesByTag(chart, tag);
     if (index == -1) {
         if (list.Count() == MaxSeries) {
             // A full chart hands the series at index 28 to the newcomer. Its points are the former
@@ -56,16 +67,33 @@ void HostSeries::AddHostSample(
     }
     TChartSeries* series = list.Item(index);
     series->AddPoint(sampleIndex, value, QString(), clDefault);
-    series->SetTag(IPToInt(address));
-    const std::string& title = name.empty() ? address : name;
-    series->SetTitle(DisplayText(title));
-    while (series->PointCount() > WindowPoints)
+    series->SetTag(tag);
+    series->SetTitle(title);
+    while (series->PointCount() > HostSeries::WindowPoints)
         series->DeletePoint(0);
     // Hosts that share a series (duplicate or unreadable addresses) leave the list shorter than
     // the positions; such a series goes to the last place rather than abandoning the snapshot.
     const int target = std::min(position, list.Count() - 1);
     if (index != target)
         list.Move(index, target);
+}
+
+QString seriesTitle(const std::string& name, const std::string& address)
+{
+    return DisplayText(name.empty() ? address : name);
+}
+
+} // namespace
+
+int HostSeries::FindSeriesByAddress(TChart& chart, const std::string& address)
+{
+    return findSeriesByTag(chart, IPToInt(address));
+}
+
+void HostSeries::AddHostSample(
+    TChart& chart, double sampleIndex, int position, const std::string& name, const std::string& address, double value)
+{
+    addHostSample(chart, sampleIndex, position, IPToInt(address), seriesTitle(name, address), value);
 }
 
 void HostSeries::PadSeries(TChart& chart, double sampleIndex)
@@ -92,7 +120,9 @@ void HostSeries::AddSamples(
     TChart& download, TChart& upload, const std::vector<THostSample>& samples, double sampleIndex, double speedScale)
 {
     for (const THostSample& s : samples) {
-        AddHostSample(download, sampleIndex, s.Position, s.Name, s.Address, double(s.RecvRate) * speedScale);
-        AddHostSample(upload, sampleIndex, s.Position, s.Name, s.Address, double(s.SendRate) * speedScale);
+        const int32_t tag = IPToInt(s.Address);
+        const QString title = seriesTitle(s.Name, s.Address);
+        addHostSample(download, sampleIndex, s.Position, tag, title, double(s.RecvRate) * speedScale);
+        addHostSample(upload, sampleIndex, s.Position, tag, title, double(s.SendRate) * speedScale);
     }
 }

@@ -231,6 +231,22 @@ void TStringGrid::DeferRows(int firstRow, int lastRow, TRowWriter writer)
     std::fill(deferred_.begin() + firstRow, deferred_.begin() + lastRow + 1, uint8_t(1));
     deferredFirst_ = firstRow;
     deferredLast_ = lastRow;
+    // The rows in view ask for their repaints together: one request instead of one per row.
+    struct CollectedRepaints {
+        TStringGrid& Grid;
+        explicit CollectedRepaints(TStringGrid& grid)
+            : Grid(grid)
+        {
+            Grid.collectingRepaints_ = true;
+        }
+        ~CollectedRepaints()
+        {
+            Grid.collectingRepaints_ = false;
+            if (!Grid.collectedRepaints_.isEmpty())
+                Grid.viewport()->update(Grid.collectedRepaints_);
+            Grid.collectedRepaints_ = QRegion();
+        }
+    } collected(*this);
     const int fixedRows = effectiveFixedRows();
     for (int row = firstRow; row <= std::min(lastRow, fixedRows - 1); ++row)
         writeDeferredRow(row);
@@ -664,7 +680,10 @@ void TStringGrid::updateCell(int col, int row)
     if (rect.isEmpty() || rect == lastRepaintAsked_)
         return;
     lastRepaintAsked_ = rect;
-    viewport()->update(rect);
+    if (collectingRepaints_)
+        collectedRepaints_ += rect;
+    else
+        viewport()->update(rect);
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event)

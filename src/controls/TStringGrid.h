@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 #include <cstdint>
@@ -219,4 +220,7 @@ private:
     bool painting_ = false;
     // The last repaint a written cell asked for; a paint clears it.
     QRect lastRepaintAsked_;
+    // While the rows in view are written, their repaints are asked for together.
+    bool collectingRepaints_ = false;
+    QRegion collectedRepaints_;
 };

@@ -736,6 +736,15 @@ TEST_F(StringGridTest, DeferredRowsAreWrittenWhenSeenOrReadAndEachByItsOwnWriter
     grid->DeferRows(1, 999, writer('A'));
     QApplication::processEvents();
     EXPECT_EQ(recorder.events, 0);
+    // One row in view with a new text repaints that cell alone.
+    grid->DeferRows(1, 999, [&](int row) {
+        writer('A')(row);
+        if (row == 3)
+            grid->SetCell(4, row, "changed");
+    });
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.painted, QRegion(grid->CellRect(4, 3)));
+    recorder.painted = QRegion();
     grid->SetTopRow(600);
     QApplication::processEvents();
     EXPECT_GT(recorder.events, 0);

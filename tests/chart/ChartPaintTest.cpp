@@ -17,6 +17,16 @@ const QColor blue(0, 0, 255);
 const QColor green(0, 255, 0);
 const QColor gridGrey(128, 128, 128);
 
+// Counts the paint events of the widget it watches.
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
 // Red 10 and blue 20 stacked over five samples, value axis fixed at 0 to 40.
 struct StackedChart {
     TChart chart;
@@ -330,14 +340,7 @@ TEST(WidgetDrawing, TheShownWidgetPaintsTheSameChart)
 // points after that paint, and after it was hidden and shown again.
 TEST(WidgetDrawing, PointsAfterAPaintOrAHideAreStillPainted)
 {
-    struct PaintCounter : QObject {
-        int count = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            count += event->type() == QEvent::Paint ? 1 : 0;
-            return false;
-        }
-    } counter;
+    PaintCounter counter;
     StackedChart s;
     s.chart.resize(400, 300);
     s.chart.show();
@@ -366,14 +369,7 @@ TEST(WidgetDrawing, PointsAfterAPaintOrAHideAreStillPainted)
 // The chart paints its whole area, so a new point repaints the chart alone, not the panel under it.
 TEST(WidgetDrawing, ANewPointRepaintsTheChartButNotWhatLiesUnderIt)
 {
-    struct PaintCounter : QObject {
-        int count = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            count += event->type() == QEvent::Paint ? 1 : 0;
-            return false;
-        }
-    } underneath, chart;
+    PaintCounter underneath, chart;
     QWidget panel;
     panel.setAutoFillBackground(true);
     panel.resize(420, 320);

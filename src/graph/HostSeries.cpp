@@ -4,6 +4,7 @@
 #include "chart/AreaSeries.h"
 #include "chart/TChart.h"
 #include "controls/DisplayText.h"
+#include "table/GetField.h"
 #include "table/HostColors.h"
 #include "table/HostRanks.h"
 #include "table/SnapshotModel.h"
@@ -17,19 +18,8 @@ int32_t HostSeries::IPToInt(std::string_view address)
 {
     const std::string_view text = address.empty() ? std::string_view("192.168.1.1") : address;
     uint32_t result = 0;
-    // The four groups in one pass over the text; groups past its last dot read as empty text.
-    size_t start = 0;
-    bool groupsLeft = true;
-    for (int k = 0; k < 4; ++k) {
-        std::string_view group;
-        if (groupsLeft) {
-            const size_t dot = text.find('.', start);
-            group = text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
-            groupsLeft = dot != std::string_view::npos;
-            start = dot + 1;
-        }
-        result = (result << 8) | (uint32_t(StrToInt32Def(group, 0)) & 0xFFu);
-    }
+    for (int k = 0; k < 4; ++k)
+        result = (result << 8) | (uint32_t(StrToInt32Def(GetFieldView(text, '.', k), 0)) & 0xFFu);
     return int32_t(result);
 }
 

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 using namespace HostSeries;
 
@@ -33,23 +32,6 @@ TEST(IPToIntTest, GroupsKeepTheirLowByte)
     EXPECT_EQ(IPToInt("0.0.0.0"), 0);
     EXPECT_EQ(IPToInt("$ff.0x10. 7.8"), bytes(255, 16, 7, 8));
     EXPECT_EQ(IPToInt(""), -1062731519);
-}
-
-// The groups read in one pass are the dot-separated fields read one by one.
-TEST(IPToIntTest, OnePassReadsTheGroupsAsFieldByField)
-{
-    std::mt19937 rng(6);
-    const std::string alphabet = "0123456789....  -+$xXaf";
-    for (int i = 0; i < 20000; ++i) {
-        std::string address;
-        for (int c = int(rng() % 24); c > 0; --c)
-            address += alphabet[rng() % alphabet.size()];
-        const std::string_view text = address.empty() ? std::string_view("192.168.1.1") : std::string_view(address);
-        uint32_t expected = 0;
-        for (int k = 0; k < 4; ++k)
-            expected = (expected << 8) | (uint32_t(StrToInt32Def(GetFieldView(text, '.', k), 0)) & 0xFFu);
-        ASSERT_EQ(IPToInt(address), int32_t(expected)) << address;
-    }
 }
 
 // Series management on a chart of its own, with no window around it.

@@ -79,26 +79,24 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
         return true;
     }
     // Table rows still waiting to be written read the live snapshot shown last, so the next one
-    // is computed beside it, in the lines of the one before.
+    // is computed beside it, reusing the line list of the one before.
     TSnapshot& next = liveSnapshots_[1 - shownLive_];
     TStringList fetched = std::move(next.Lines);
     fetched.Clear();
     FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched);
     if (!ComputeSnapshot(std::move(fetched), SnapshotOptions(TSnapshotMode::Live), *HostNames, next))
         return false;
+    // The rows' texts are written as they come into view or are read; rows this snapshot does
+    // not write keep what they showed, and are written now if they still wait for the last one.
+    StringGrid1->DeferRows(1, next.WrittenRows,
+        [this, live = &next, format = next.RowFormat](int row) { WriteHostRow(*live, row, format); });
     ShowSnapshot(next);
     shownLive_ = 1 - shownLive_;
     return true;
 }
 
-void TSnifferMainForm::ShowSnapshot(TSnapshot& snapshot)
+void TSnifferMainForm::ShowSnapshot(const TSnapshot& snapshot)
 {
-    // The rows' texts are written as they come into view or are read; rows this snapshot does
-    // not write keep what they showed, and are written now if they still wait for the last one.
-    if (snapshot.Names != nullptr) {
-        StringGrid1->DeferRows(1, snapshot.WrittenRows,
-            [this, live = &snapshot, format = snapshot.RowFormat](int row) { WriteHostRow(*live, row, format); });
-    }
     if (snapshot.RowCountFirst)
         StringGrid1->SetRowCount(snapshot.RowCount);
     HostSeries::AddSamples(*ChartIn, *ChartOut, snapshot.Samples, SampleIndex, SpeedScale);

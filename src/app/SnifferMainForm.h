@@ -96,7 +96,7 @@ private:
     bool ApplyHistory(const std::function<bool(const THistoryBlockHandler& apply)>& replay);
     void ShowTotals(const std::string& sendTotals, const std::string& recvTotals);
     TSnapshotOptions SnapshotOptions(TSnapshotMode mode) const;
-    void ShowSnapshot(TSnapshot& snapshot);
+    void ShowSnapshot(const TSnapshot& snapshot);
     void WriteHostRow(TSnapshot& snapshot, int row, const TRowFormat& format);
     std::string FormatSpeed(int64_t value) const;
     void AddHostSample(TChart* chart, int position, const std::string& name, const std::string& address, double value);

@@ -54,9 +54,9 @@ void TSnifferMainForm::FinishTick()
     ArrangeCharts();
 }
 
-void TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
+bool TSnifferMainForm::FetchLines(const std::string& location, TStringList& target)
 {
-    service_.FetchLines(location, target);
+    return service_.FetchLines(location, target);
 }
 
 TSnapshotOptions TSnifferMainForm::SnapshotOptions(TSnapshotMode mode) const
@@ -79,11 +79,12 @@ bool TSnifferMainForm::ProcessSnapshot(const TStringList* lines)
         return true;
     }
     // Table rows still waiting to be written read the live snapshot shown last, so the next one
-    // is computed beside it, reusing the line list of the one before.
+    // is computed beside it, its lines fetched over those of the one before; a failed fetch
+    // leaves none, so the poll is not taken for an answer.
     TSnapshot& next = liveSnapshots_[1 - shownLive_];
     TStringList fetched = std::move(next.Lines);
-    fetched.Clear();
-    FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched);
+    if (!FetchLines(ServiceLocations::Snapshot(ServiceAddress, cbAverage->isChecked()), fetched))
+        fetched.Clear();
     if (!ComputeSnapshot(std::move(fetched), SnapshotOptions(TSnapshotMode::Live), *HostNames, next))
         return false;
     // The rows' texts are written as they come into view or are read; rows this snapshot does

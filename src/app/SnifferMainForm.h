@@ -83,7 +83,7 @@ private:
     void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
 
     // Poll cycle (MainFormPoll.cpp).
-    void FetchLines(const std::string& location, TStringList& target);
+    bool FetchLines(const std::string& location, TStringList& target);
     // Live when lines is null: polls the service. Answers whether a snapshot was applied: false
     // when the fetch failed or brought no lines.
     bool ProcessSnapshot(const TStringList* lines);

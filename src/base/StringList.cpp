@@ -54,6 +54,13 @@ void TStringList::Delete(int i)
     lines_.erase(lines_.begin() + i);
 }
 
+void TStringList::Truncate(int count)
+{
+    checkIndex(count, Count() + 1);
+    ++changeStamp_;
+    lines_.resize(size_t(count));
+}
+
 void TStringList::Clear()
 {
     ++changeStamp_;

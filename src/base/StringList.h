@@ -42,6 +42,8 @@ public:
     // Refused in sorted mode; 0 <= i <= Count().
     void Insert(int i, std::string s);
     void Delete(int i);
+    // Removes the lines from position count on; 0 <= count <= Count().
+    void Truncate(int count);
     void Clear();
     void Exchange(int i, int j);
     // Replaces the lines (and their tags) with those of another list, each through Add.

@@ -83,15 +83,16 @@ void TServiceAccess::SetHttpClient(std::unique_ptr<TNetHTTP> client)
 {
     client_ = std::move(client);
 }
-void TServiceAccess::FetchLines(const std::string& location, TStringList& target)
+bool TServiceAccess::FetchLines(const std::string& location, TStringList& target)
 {
     TFetchTimer timer(pace_);
     if (!IsHttpLocation(location)) {
         target.Clear();
         std::string content;
-        if (ReadSharedFile(location, content))
-            ReplaceLines(content, target);
-        return;
+        if (!ReadSharedFile(location, content))
+            return false;
+        ReplaceLines(content, target);
+        return true;
     }
     std::string body;
     try {
@@ -101,9 +102,10 @@ void TServiceAccess::FetchLines(const std::string& location, TStringList& target
     } catch (const std::exception&) {
         // Every fetch failure is absorbed: the target stays as it was and the next fetch starts afresh.
         Discard();
-        return;
+        return false;
     }
     ReplaceLines(body, target);
+    return true;
 }
 
 void TServiceAccess::FetchLineStream(const std::string& location, const TLineReader& onLine)

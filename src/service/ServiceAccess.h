@@ -27,8 +27,9 @@ public:
 
     void OnKeepAlive(TKeepAliveHandler handler) { onKeepAlive_ = std::move(handler); }
 
-    // The resource's lines in target; on a failed fetch over HTTP target stays as it was.
-    void FetchLines(const std::string& location, TStringList& target);
+    // The resource's lines in target, answering whether they were fetched: on a failed fetch over
+    // HTTP target stays as it was, and a file that cannot be read leaves it empty.
+    bool FetchLines(const std::string& location, TStringList& target);
     // Hands the resource's lines to the reader as they arrive, until it answers false; for the
     // history, which is too large to hold whole. What the reader raises reaches the caller.
     void FetchLineStream(const std::string& location, const TLineReader& onLine);

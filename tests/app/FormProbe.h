@@ -23,7 +23,7 @@ struct FormProbe {
     QTimer* Timer1() { return f.Timer1; }
     QTimer* HostsTimer() { return f.HostsTimer; }
     TSaveDialog* SaveDialog1() { return f.SaveDialog1; }
-    void FetchLines(const std::string& location, TStringList& target) { f.FetchLines(location, target); }
+    bool FetchLines(const std::string& location, TStringList& target) { return f.FetchLines(location, target); }
     void LoadHostNames() { f.LoadHostNames(); }
     bool ProcessSnapshot(const TStringList* lines) { return f.ProcessSnapshot(lines); }
     bool LoadHistory() { return f.LoadHistory(); }

@@ -35,6 +35,22 @@ TEST_F(SnapshotTest, EmptyResponseChangesNothing)
     EXPECT_EQ(probe().SampleIndex(), 0);
 }
 
+// A poll fetches over the lines of the poll before the last; when its fetch fails, those lines
+// must not pass for its answer.
+TEST_F(SnapshotTest, AFailedFetchAfterAnsweredPollsIsNoAnswer)
+{
+    serve(Hosts(3));
+    PollOnce();
+    serve(Hosts(2));
+    PollOnce();
+    ASSERT_EQ(probe().SampleIndex(), 2);
+    service.Remove("/");
+    EXPECT_FALSE(probe().ProcessSnapshot(nullptr));
+    EXPECT_FALSE(probe().ProcessSnapshot(nullptr));
+    EXPECT_EQ(probe().SampleIndex(), 2);
+    EXPECT_EQ(grid().RowCount(), 3);
+}
+
 TEST_F(SnapshotTest, SnapshotWithoutHostLinesStillCountsAndPads)
 {
     serve(Hosts(3));

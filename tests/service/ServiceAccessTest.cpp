@@ -15,6 +15,7 @@
 #include <chrono>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sys/stat.h>
 
 using namespace qtm_test;
@@ -97,6 +98,43 @@ TEST(LineSplitter, AnyCutGivesTheLinesOfTheWholeText)
         EXPECT_EQ(splitInPieces(withNul, { cut }), V({ "ab", "cd" })) << cut;
 }
 
+// Lines are written over those a list already holds, and breaks are found a word at a time:
+// every text of breaks, other control bytes and letters, split over lists of every earlier
+// content, gives the lines of a byte-by-byte reading, each with a cleared tag.
+TEST(LineSplitting, ListsWrittenOverGiveTheLinesOfAPlainReadingWhateverTheyHeld)
+{
+    std::mt19937 rng(11);
+    const std::string alphabet("ab\t\x0b\x0c\x0e\x01\r\n\x1fZ", 11);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const size_t length = rng() % 48;
+        for (size_t i = 0; i < length; ++i)
+            text += alphabet[rng() % (rng() % 2 == 0 ? alphabet.size() : 2)];
+        V plain;
+        for (size_t pos = 0; pos < text.size();) {
+            size_t end = pos;
+            while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+                ++end;
+            plain.push_back(text.substr(pos, end - pos));
+            pos = end;
+            if (pos < text.size() && text[pos] == '\r')
+                ++pos;
+            if (pos < text.size() && text[pos] == '\n')
+                ++pos;
+        }
+        TStringList list;
+        for (int i = int(rng() % 12); i > 0; --i) {
+            list.Add(std::string(rng() % 30, 'x'));
+            list.SetTag(list.Count() - 1, int64_t(rng() % 5) + 1);
+        }
+        ReplaceLines(text, list);
+        ASSERT_EQ(lines(list), plain) << round;
+        for (int i = 0; i < list.Count(); ++i)
+            ASSERT_EQ(list.Tag(i), 0) << round;
+        ASSERT_EQ(splitInPieces(text, { size_t(rng() % (text.size() + 1)) }), plain) << round;
+    }
+}
+
 TEST(ResourceLocationTest, OnlyAnHttpSchemeAtTheStartMeansHttp)
 {
     EXPECT_TRUE(IsHttpLocation("http://127.0.0.1/ip"));
@@ -161,10 +199,10 @@ TEST_F(ServiceAccessTest, AFailedFetchLeavesTheTargetReportsNothingAndDropsTheCl
 {
     service.Set("/ip", "198.18.0.1=alpha\n");
     TStringList target;
-    access.FetchLines(at("/ip"), target);
+    EXPECT_TRUE(access.FetchLines(at("/ip"), target));
     ASSERT_EQ(target.Count(), 1);
     verdicts.clear();
-    access.FetchLines(at("/missing"), target); // 404
+    EXPECT_FALSE(access.FetchLines(at("/missing"), target)); // 404
     EXPECT_EQ(lines(target), V({ "198.18.0.1=alpha" }));
     EXPECT_EQ(access.HttpClient(), nullptr);
     EXPECT_TRUE(verdicts.empty());

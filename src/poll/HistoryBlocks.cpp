@@ -1,8 +1,15 @@
 #include "poll/HistoryBlocks.h"
 
-#include "base/StripMarkup.h"
-
 #include <string>
+
+namespace {
+// StripMarkup(line) == "###" without searching the whole line for markup: the text before the
+// first "<" is "###" only when the line starts with it and ends or opens markup there.
+bool isSeparator(std::string_view line)
+{
+    return line.size() >= 3 && line.compare(0, 3, "###") == 0 && (line.size() == 3 || line[3] == '<');
+}
+} // namespace
 
 THistoryBlocks::THistoryBlocks(TBlockHandler onBlock, size_t maxBlockBytes)
     : onBlock_(std::move(onBlock))
@@ -12,9 +19,8 @@ THistoryBlocks::THistoryBlocks(TBlockHandler onBlock, size_t maxBlockBytes)
 
 bool THistoryBlocks::AddLine(std::string_view line)
 {
-    if (StripMarkup(line) == "###") {
-        while (block_.Count() > used_)
-            block_.Delete(block_.Count() - 1);
+    if (isSeparator(line)) {
+        block_.Truncate(used_);
         onBlock_(block_);
         used_ = 0;
         blockBytes_ = 0;

@@ -86,6 +86,12 @@ TEST(HistoryBlocksTest, BlocksEndAtSeparatorsAndAnOversizedBlockStopsTheReplay)
     for (std::string_view line : { "###", "a<b>", "### ", "###<br>", "###", "tail" })
         EXPECT_TRUE(history.AddLine(line));
     EXPECT_EQ(blocks, std::vector<std::vector<std::string>>({ {}, { "a<b>", "### " }, {} }));
+    blocks.clear();
+    THistoryBlocks lookalikes([&](const TStringList& block) { blocks.emplace_back(block.Count(), ""); }, 100);
+    for (std::string_view line : { "<b>###", "####", "##", "#", "", "##<", "#<##" })
+        EXPECT_TRUE(lookalikes.AddLine(line));
+    EXPECT_TRUE(lookalikes.AddLine("###<"));
+    EXPECT_EQ(blocks, std::vector<std::vector<std::string>>({ std::vector<std::string>(7, "") }));
     EXPECT_TRUE(history.AddLine("0123456789"));
     EXPECT_FALSE(history.AddLine("0123456789"));
 }

@@ -79,8 +79,9 @@ TSnifferMainForm::TSnifferMainForm(QWidget* parent)
     StringGrid1->SetRowCount(5);
     StringGrid1->SetDefaultColWidth(70);
     StringGrid1->SetDefaultRowHeight(18);
-    // A row is bold by its two rate texts as a whole, so a new rate repaints its row.
-    StringGrid1->SetRepaintWholeRow(true);
+    // A row is bold by its two rate texts as a whole, so a new rate that turns it bold or plain
+    // repaints its row.
+    StringGrid1->SetRowLook([this](int row) { return IsBoldRow(row) ? 1 : 0; });
     // The cell hook paints each cell whole, background and text.
     StringGrid1->SetDefaultDrawing(false);
     StringGrid1->OnDrawCell = [this](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState state) {
@@ -185,10 +186,15 @@ void TSnifferMainForm::TakeRegionalSettings()
     ChartOut->SetNumberSeparators(axis);
 }
 
+bool TSnifferMainForm::IsBoldRow(int row) const
+{
+    return row > 0 && RowStyle::IsBold(StringGrid1->Cell(3, row), StringGrid1->Cell(4, row), BoldCharCountValue);
+}
+
 void TSnifferMainForm::StringGrid1DrawCell(
     TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState&)
 {
-    if (ARow > 0 && RowStyle::IsBold(StringGrid1->Cell(3, ARow), StringGrid1->Cell(4, ARow), BoldCharCountValue))
+    if (IsBoldRow(ARow))
         canvas.Font.setBold(true);
     if (RowStyle::HasSwatch(ARow) && ACol == 0)
         canvas.BrushColor = ToQColor(RowStyle::SwatchColor(ARow));

@@ -80,6 +80,7 @@ private:
     void ExportTraffic(const QString& FileName);
     void TakeRegionalSettings();
     void LoadHostNames();
+    bool IsBoldRow(int row) const;
     void StringGrid1DrawCell(TGridCanvas& canvas, int ACol, int ARow, const QRect& Rect, const TGridDrawState& State);
 
     // Poll cycle (MainFormPoll.cpp).

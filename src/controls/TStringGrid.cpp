@@ -206,8 +206,11 @@ void TStringGrid::SetCell(int col, int row, std::string_view text)
     std::string& cell = cells[size_t(col)];
     if (cell == text)
         return;
+    // Only a row on screen repaints, so only there is its look worth reading.
+    const bool seen = rowLook_ && !painting_ && row < rowCount_ && rowTop(row) >= 0;
+    const int lookBefore = seen ? rowLook_(row) : 0;
     cell.assign(text);
-    updateCell(col, row);
+    updateCell(col, row, seen && rowLook_(row) != lookBefore);
 }
 
 void TStringGrid::DeferRows(int firstRow, int lastRow, TRowWriter writer)
@@ -449,9 +452,10 @@ int TStringGrid::sizingBoundaryAt(int x, int y) const
     return -1;
 }
 
-void TStringGrid::Paint(QPainter& painter, const QRect& area)
+void TStringGrid::Paint(QPainter& painter, const QRegion& region)
 {
     const QPalette& pal = palette();
+    const QRect area = region.boundingRect();
     painter.fillRect(area, pal.color(QPalette::Base));
     const bool gridFocused = hasFocus();
     const auto cols = visibleColumns();
@@ -466,7 +470,9 @@ void TStringGrid::Paint(QPainter& painter, const QRect& area)
         for (const auto& c : cols) {
             const int width = colWidths_[size_t(c.Col)];
             const QRect cell(c.Left, top, width, rowHeight_);
-            if (!cell.adjusted(0, 0, GridLineWidth, GridLineWidth).intersects(area))
+            // A poll's new texts ask for their own cells: the cells between them, whose texts
+            // stayed, are neither shaped nor drawn again.
+            if (!region.intersects(cell.adjusted(0, 0, GridLineWidth, GridLineWidth)))
                 continue;
             const bool fixed = c.Col < effectiveFixedCols() || row < fixedRows;
             const QColor& line = fixed ? fixedLine : normalLine;
@@ -559,7 +565,7 @@ void TStringGrid::paintEvent(QPaintEvent* event)
 {
     lastRepaintAsked_ = QRect();
     QPainter painter(viewport());
-    Paint(painter, event->rect());
+    Paint(painter, event->region());
 }
 
 void TStringGrid::resizeEvent(QResizeEvent* event)
@@ -670,11 +676,11 @@ void TStringGrid::scrollToCurrent()
     SetLeftCol(left);
 }
 
-void TStringGrid::updateCell(int col, int row)
+void TStringGrid::updateCell(int col, int row, bool wholeRow)
 {
     if (painting_ || row >= rowCount_ || rowTop(row) < 0)
         return;
-    const QRect rect = repaintWholeRow_ ? QRect(0, rowTop(row), viewport()->width(), rowHeight_) : CellRect(col, row);
+    const QRect rect = wholeRow ? QRect(0, rowTop(row), viewport()->width(), rowHeight_) : CellRect(col, row);
     // A row's cells are written one after another; asking again for the same repaint costs a
     // region union each time and adds nothing.
     if (rect.isEmpty() || rect == lastRepaintAsked_)

@@ -114,10 +114,12 @@ public:
     {
         return row >= deferredFirst_ && row <= deferredLast_ && deferred_[size_t(row)] != 0;
     }
-    // When the draw-cell hook styles every cell of a row by some of its texts, a written cell must
-    // repaint its whole row, or the row's other cells keep their old look until a full repaint.
-    bool RepaintsWholeRow() const { return repaintWholeRow_; }
-    void SetRepaintWholeRow(bool on) { repaintWholeRow_ = on; }
+    // When the draw-cell hook styles every cell of a row by some of its texts, it tells the grid
+    // that look from the row's texts: a written cell whose text changes the look repaints its
+    // whole row, or the row's other cells would keep the old look until a full repaint; any other
+    // written cell repaints alone.
+    using TRowLook = std::function<int(int row)>;
+    void SetRowLook(TRowLook look) { rowLook_ = std::move(look); }
     // Off when the draw-cell hook fills and writes every cell itself: the grid's own background
     // and text would only be painted over. The raised edges and the focus rectangle stay.
     bool DefaultDrawing() const { return defaultDrawing_; }
@@ -139,7 +141,7 @@ public:
     TGridCoord MouseCoord(int x, int y) const;
 
     // Paints the cells meeting `area` (viewport coordinates); the widget's paint event goes through here.
-    void Paint(QPainter& painter, const QRect& area);
+    void Paint(QPainter& painter, const QRegion& area);
     // Paints one cell at CellRect, with the default drawing, the hook, the edge and the focus rectangle.
     void PaintCell(QPainter& painter, int col, int row);
     // The whole viewport as it would appear on screen.
@@ -187,7 +189,7 @@ private:
     void clampCurrentAndSelection();
     void scrollToCurrent();
     void moveCurrent(int col, int row, bool extend);
-    void updateCell(int col, int row);
+    void updateCell(int col, int row, bool wholeRow);
     void writeDeferredRow(int row) const;
 
     int colCount_ = 7;
@@ -208,7 +210,7 @@ private:
     int sizingCol_ = -1;
     int sizingOffset_ = 0;
     bool syncingScrollBars_ = false;
-    bool repaintWholeRow_ = false;
+    TRowLook rowLook_;
     bool defaultDrawing_ = true;
 
     // Rows waiting for their writer lie between these two and have their flag set.

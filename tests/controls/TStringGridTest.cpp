@@ -611,15 +611,19 @@ TEST_F(StringGridTest, WritingACellRepaintsOnlyThatCellWhenItIsOnScreen)
     viewport()->removeEventFilter(&recorder);
 }
 
-TEST_F(StringGridTest, RowsStyledAsOneRepaintWholeWhenACellChanges)
+TEST_F(StringGridTest, ACellChangingItsRowsLookRepaintsTheRowAndAnyOtherOnlyItself)
 {
     grid->SetRowCount(200);
-    grid->SetRepaintWholeRow(true);
+    // The look: whether the row's column 4 holds text.
+    grid->SetRowLook([this](int row) { return grid->Cell(4, row).empty() ? 0 : 1; });
+    grid->SetCell(4, 5, "kept");
     grid->show();
     QApplication::processEvents();
     PaintRecorder recorder;
     viewport()->installEventFilter(&recorder);
     grid->SetCell(4, 2, "x");
+    grid->SetCell(3, 5, "same look");
+    grid->SetCell(4, 5, "still text");
     grid->SetCell(3, 150, "off screen");
     QApplication::processEvents();
     viewport()->removeEventFilter(&recorder);
@@ -627,6 +631,35 @@ TEST_F(StringGridTest, RowsStyledAsOneRepaintWholeWhenACellChanges)
         EXPECT_TRUE(recorder.painted.contains(grid->CellRect(col, 2))) << col;
     EXPECT_FALSE(recorder.painted.intersects(grid->CellRect(4, 3)));
     EXPECT_FALSE(recorder.painted.intersects(grid->CellRect(4, 1)));
+    EXPECT_TRUE(recorder.painted.contains(grid->CellRect(3, 5)));
+    EXPECT_TRUE(recorder.painted.contains(grid->CellRect(4, 5)));
+    for (int col : { 0, 1, 2, 5, 6 })
+        EXPECT_FALSE(recorder.painted.intersects(grid->CellRect(col, 5))) << col;
+
+    // Emptying the cell changes the look back: the whole row again.
+    recorder.painted = QRegion();
+    viewport()->installEventFilter(&recorder);
+    grid->SetCell(4, 5, "");
+    QApplication::processEvents();
+    viewport()->removeEventFilter(&recorder);
+    for (int col = 0; col < 7; ++col)
+        EXPECT_TRUE(recorder.painted.contains(grid->CellRect(col, 5))) << col;
+}
+
+TEST_F(StringGridTest, OnlyTheCellsOfThePaintedRegionAreDrawn)
+{
+    grid->resize(600, 300);
+    std::vector<std::pair<int, int>> drawn;
+    grid->OnDrawCell
+        = [&](TGridCanvas&, int col, int row, const QRect&, TGridDrawState) { drawn.emplace_back(col, row); };
+    QImage image(grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    const QRect a = grid->CellRect(3, 2), b = grid->CellRect(6, 2), c = grid->CellRect(4, 4);
+    grid->Paint(painter, QRegion(a) + QRegion(b) + QRegion(c));
+    painter.end();
+    std::sort(drawn.begin(), drawn.end());
+    // Not the cells between them, which their bounding rectangle holds.
+    EXPECT_EQ(drawn, (std::vector<std::pair<int, int>> { { 3, 2 }, { 4, 4 }, { 6, 2 } }));
 }
 
 TEST_F(StringGridTest, TinySizesAndDegenerateShapesPaintWithoutCrashing)

@@ -444,6 +444,23 @@ TEST(SnapshotProperty, HostNumbersReadInOneScanAsFieldByField)
         lines.push_back(line);
         lines.push_back(gen.Lines(1)[1]);
     }
+    // Digits are read eight at a time where the line holds eight more bytes: runs of every length
+    // up to twenty, ended by bytes on either side of the digits' range, at every distance from the
+    // line's end.
+    const std::string enders("/:;?,, \xfa\xff\x01", 11);
+    for (int i = 0; i < 20000; ++i) {
+        std::string line = "a";
+        for (int field = 0; field < 4; ++field) {
+            line += ',';
+            for (int c = int(rng() % 21); c > 0; --c)
+                line += char('0' + rng() % 10);
+            if (rng() % 3 == 0)
+                line += enders[rng() % enders.size()];
+        }
+        for (int c = int(rng() % 10); c > 0; --c)
+            line += enders[rng() % enders.size()];
+        lines.push_back(line);
+    }
     for (const std::string& line : lines) {
         const THostLine fields(line);
         const THostNumbers numbers = ReadHostNumbers(line);

@@ -1,6 +1,9 @@
 #include "controls/AutoSizeLabel.h"
 
+#include <QFontMetrics>
 #include <QLabel>
+#include <QStyle>
+#include <QTextDocument>
 #include <QVariant>
 
 #include <algorithm>
@@ -10,6 +13,34 @@ namespace {
 constexpr int SmallestPixelSize = 8;
 } // namespace
 
+int CaptionWidth(const QLabel* label)
+{
+    const QString text = label->text();
+    const bool plain
+        = label->textFormat() == Qt::PlainText || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(text));
+    if (text.isEmpty() || !plain || label->wordWrap() || label->buddy() != nullptr || !label->pixmap().isNull()
+        || !label->picture().isNull())
+        return label->sizeHint().width();
+    // Without word wrap the size hint lays such a caption out at three widths that cannot change
+    // it; this is the same measure once, with the same margins, indent and minimum.
+    const QFontMetrics metrics = label->fontMetrics();
+    const Qt::LayoutDirection direction = text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const int align = int(QStyle::visualAlignment(direction, label->alignment()));
+    int extra = 2 * label->margin();
+    int indent = label->indent();
+    if (indent < 0 && label->frameWidth() != 0)
+        indent = metrics.horizontalAdvance(QLatin1Char('x')) - label->margin() * 2;
+    if (indent > 0 && (align & (Qt::AlignLeft | Qt::AlignRight)) != 0)
+        extra += indent;
+    const QMargins margins = label->contentsMargins();
+    const int outside = margins.left() + margins.right();
+    const int room = std::max(2000, label->minimumWidth()) - extra - outside;
+    // A label expands tabs, a flag its alignment does not show.
+    const int flags = (align & ~(Qt::AlignVCenter | Qt::AlignHCenter)) | Qt::TextExpandTabs;
+    const QRect bounds = metrics.boundingRect(0, 0, room, 2000, flags, text);
+    return std::max(bounds.width() + extra + outside, label->minimumWidth());
+}
+
 void SetLabelCaption(QLabel* label, const QString& caption)
 {
     label->setText(caption);
@@ -18,16 +49,20 @@ void SetLabelCaption(QLabel* label, const QString& caption)
     // neighbour; a shorter one gets the full size back.
     const int room = label->maximumWidth();
     const QVariant designSize = label->property("fontHeight");
+    int width = 0;
     if (designSize.isValid() && room < QWIDGETSIZE_MAX) {
         QFont font = label->font();
         int size = designSize.toInt();
         for (;;) {
             font.setPixelSize(size);
             label->setFont(font);
-            if (size <= SmallestPixelSize || label->sizeHint().width() <= room)
+            width = CaptionWidth(label);
+            if (size <= SmallestPixelSize || width <= room)
                 break;
             --size;
         }
+    } else {
+        width = CaptionWidth(label);
     }
-    label->resize(std::min(label->sizeHint().width(), room), label->height());
+    label->resize(std::min(width, room), label->height());
 }

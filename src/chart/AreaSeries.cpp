@@ -199,6 +199,32 @@ void TCustomSeries::Draw(QPainter& painter) const
     drawPieces(painter, pos, start);
 }
 
+// How many pieces from first a run takes: as many as the top and floor lines go with no more than
+// `turns` changes of direction between them, so that no scan line meets many of the run's edges.
+int TCustomSeries::runLength(const std::vector<PointPos>& pos, int first, int turns)
+{
+    const int n = int(pos.size());
+    int topDirection = 0, floorDirection = 0, seen = 0;
+    int k = first + 1;
+    for (; k < n; ++k) {
+        const PointPos& a = pos[size_t(k - 1)];
+        const PointPos& b = pos[size_t(k)];
+        const int top = (b.top > a.top) - (b.top < a.top);
+        const int floor = (b.floor > a.floor) - (b.floor < a.floor);
+        if (top != 0 && topDirection != 0 && top != topDirection)
+            ++seen;
+        if (floor != 0 && floorDirection != 0 && floor != floorDirection)
+            ++seen;
+        if (seen > turns)
+            break;
+        if (top != 0)
+            topDirection = top;
+        if (floor != 0)
+            floorDirection = floor;
+    }
+    return std::max(k - first - 1, 1);
+}
+
 void TCustomSeries::drawPieces(QPainter& painter, const std::vector<PointPos>& pos, int firstIndex) const
 {
     const int n = int(pos.size());
@@ -215,14 +241,15 @@ void TCustomSeries::drawPieces(QPainter& painter, const std::vector<PointPos>& p
         // One colour and pieces side by side: runs of pieces are polygons between the top line and
         // the floor line, which fill the same pixels far faster than the pieces one by one. Not
         // one polygon for the whole band: the rasterizer keeps each scan line's cells in a list
-        // it walks for every new cell, so a band as wide as the plot costs the square of its
-        // width. Cut at the points' columns, which lie on pixel boundaries, the runs fill exactly
-        // the pixels the whole band does.
-        constexpr int piecesPerRun = 12;
+        // it walks for every new cell, so a jagged band as wide as the plot costs the square of
+        // its turns. A run ends after four turns of its lines, which keeps a jagged band's scan
+        // lines to few edges and lets a smooth band go in few runs. Cut at the points' columns,
+        // which lie on pixel boundaries, the runs fill exactly the pixels the whole band does.
+        constexpr int MaxTurnsPerRun = 4;
         painter.setBrush(ToQColor(areaColor_ != clDefault ? areaColor_ : SeriesColor()));
         QPolygon run;
-        for (int first = 0; first < n - 1; first += piecesPerRun) {
-            const int m = std::min(n - 1 - first, piecesPerRun) + 1;
+        for (int first = 0; first < n - 1;) {
+            const int m = runLength(pos, first, MaxTurnsPerRun) + 1;
             run.resize(2 * m);
             for (int k = 0; k < m; ++k) {
                 const PointPos& point = pos[size_t(first + k)];
@@ -230,6 +257,7 @@ void TCustomSeries::drawPieces(QPainter& painter, const std::vector<PointPos>& p
                 run.setPoint(2 * m - 1 - k, point.x, point.floor);
             }
             painter.drawPolygon(run, Qt::OddEvenFill);
+            first += m - 1;
         }
     } else if (drawArea_) {
         QPen outline

@@ -56,6 +56,7 @@ private:
         int top;
         int floor;
     };
+    static int runLength(const std::vector<PointPos>& pos, int first, int turns);
     double stackSum(int index, bool includeSelf) const;
     static int clampedPos(const TAxisScale& vertical, double value);
     PointPos pointPos(int index) const;

@@ -68,14 +68,18 @@ TEST(StackedDrawing, BandsLieOnTopOfEachOtherFromTheTimeAxis)
 TEST(StackedDrawing, JaggedBandsFillThePixelsOfOnePolygonEach)
 {
     std::mt19937 rng(3);
-    for (int round = 0; round < 6; ++round) {
+    // Jagged bands go in many short runs; smooth and flat ones, in the last rounds, in few long ones.
+    for (int round = 0; round < 8; ++round) {
         TChart chart;
         usePlainLayout(chart);
         std::vector<TAreaSeries*> series;
         for (int s = 0; s < 30; ++s) {
             std::vector<double> values;
             for (int i = 0; i < 100; ++i)
-                values.push_back(round % 2 && rng() % 3 == 0 ? 0 : double(rng() % (50 + 40 * round)));
+                values.push_back(round == 6           ? (s == 0 ? 0 : 40 + 30 * std::sin(i / (8.0 + s) + s))
+                        : round == 7                  ? double(s % 4 == 0 ? 0 : 5 + s)
+                        : round % 2 && rng() % 3 == 0 ? 0
+                                                      : double(rng() % (50 + 40 * round)));
             // Colours no grey text or grid pixel can have.
             auto* area = addStackedSeries(chart, TColor(0xC04010 + 0x000503 * s), {});
             for (int i = 0; i < 100; ++i)

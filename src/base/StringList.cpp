@@ -25,6 +25,18 @@ void TStringList::PutText(int i, std::string_view s)
     lines_[i].text.assign(s);
 }
 
+void TStringList::WriteOver(int i, std::string_view s)
+{
+    checkUnsorted();
+    checkIndex(i, Count() + 1);
+    if (i == Count()) {
+        Add(std::string(s));
+        return;
+    }
+    PutText(i, s);
+    lines_[size_t(i)].tag = 0;
+}
+
 int TStringList::Add(std::string s)
 {
     ++changeStamp_;

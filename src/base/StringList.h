@@ -36,6 +36,9 @@ public:
     // The same with a copy of the text written into the line's own storage, so that a list filled
     // again and again with lines of like lengths allocates nothing.
     void PutText(int i, std::string_view s);
+    // Line i made afresh from s, with a cleared tag, in the line's own storage where it has one:
+    // i == Count() appends. Refused in sorted mode.
+    void WriteOver(int i, std::string_view s);
 
     // Unsorted: appends. Sorted: inserts where Find ends, and refuses (-1) a line equal to one present.
     virtual int Add(std::string s);

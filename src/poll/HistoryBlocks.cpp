@@ -1,15 +1,8 @@
 #include "poll/HistoryBlocks.h"
 
-#include <string>
+#include "base/StripMarkup.h"
 
-namespace {
-// StripMarkup(line) == "###" without searching the whole line for markup: the text before the
-// first "<" is "###" only when the line starts with it and ends or opens markup there.
-bool isSeparator(std::string_view line)
-{
-    return line.size() >= 3 && line.compare(0, 3, "###") == 0 && (line.size() == 3 || line[3] == '<');
-}
-} // namespace
+#include <string>
 
 THistoryBlocks::THistoryBlocks(TBlockHandler onBlock, size_t maxBlockBytes)
     : onBlock_(std::move(onBlock))
@@ -19,7 +12,9 @@ THistoryBlocks::THistoryBlocks(TBlockHandler onBlock, size_t maxBlockBytes)
 
 bool THistoryBlocks::AddLine(std::string_view line)
 {
-    if (isSeparator(line)) {
+    // Only the first four bytes can make a separator: "###" alone, or before markup. Searching
+    // the whole line for markup cost a scan of every host line of the history.
+    if (StripMarkup(line.substr(0, 4)) == "###") {
         block_.Truncate(used_);
         onBlock_(block_);
         used_ = 0;
@@ -31,12 +26,7 @@ bool THistoryBlocks::AddLine(std::string_view line)
         return false;
     // A history of hundreds of blocks of like size writes each block over the last one's lines
     // instead of allocating every line anew.
-    if (used_ < block_.Count()) {
-        block_.PutText(used_, line);
-        block_.SetTag(used_, 0);
-    } else {
-        block_.Add(std::string(line));
-    }
+    block_.WriteOver(used_, line);
     ++used_;
     return true;
 }

@@ -46,12 +46,10 @@ void ReplaceLines(std::string_view content, TStringList& target)
         while (pos < content.size()) {
             const size_t end = findLineBreak(content, pos);
             const std::string_view line = content.substr(pos, end - pos);
-            if (overwrite && written < target.Count()) {
-                target.PutText(written, line);
-                target.SetTag(written, 0);
-            } else {
+            if (overwrite)
+                target.WriteOver(written, line);
+            else
                 target.Add(std::string(line));
-            }
             ++written;
             pos = end;
             if (pos < content.size() && content[pos] == '\r')

@@ -320,6 +320,22 @@ TEST(StringListTest, PutTextRewritesALineInItsOwnStorageAndKeepsItsTag)
     EXPECT_THROW(list.PutText(0, "x"), EStringListError);
 }
 
+TEST(StringListTest, WriteOverMakesALineAfreshInItsOwnStorageOrAppendsOne)
+{
+    TStringList list = listOf({ "a fairly long first line of text", "b" });
+    list.SetTag(0, 7);
+    const char* storage = list[0].data();
+    list.WriteOver(0, "a shorter line");
+    list.WriteOver(2, "appended");
+    EXPECT_EQ(linesOf(list), (Lines { "a shorter line", "b", "appended" }));
+    EXPECT_EQ(list[0].data(), storage);
+    EXPECT_EQ(tagsOf(list), (std::vector<int64_t> { 0, 0, 0 }));
+    EXPECT_THROW(list.WriteOver(4, "x"), EStringListError);
+    EXPECT_THROW(list.WriteOver(-1, "x"), EStringListError);
+    list.SetSorted(true);
+    EXPECT_THROW(list.WriteOver(0, "x"), EStringListError);
+}
+
 int tagsDescending(int64_t a, int64_t b)
 {
     return a == b ? 0 : a < b ? 1 : -1;

@@ -470,8 +470,8 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
         for (const auto& c : cols) {
             const int width = colWidths_[size_t(c.Col)];
             const QRect cell(c.Left, top, width, rowHeight_);
-            // A poll's new texts ask for their own cells: the cells between them, whose texts
-            // stayed, are neither shaped nor drawn again.
+            // Written cells ask for their own repaints: the cells between them, in the region's
+            // bounding rectangle but not in the region, are neither shaped nor drawn again.
             if (!region.intersects(cell.adjusted(0, 0, GridLineWidth, GridLineWidth)))
                 continue;
             const bool fixed = c.Col < effectiveFixedCols() || row < fixedRows;

@@ -140,8 +140,8 @@ public:
     QRect CellRect(int col, int row) const;
     TGridCoord MouseCoord(int x, int y) const;
 
-    // Paints the cells meeting `area` (viewport coordinates); the widget's paint event goes through here.
-    void Paint(QPainter& painter, const QRegion& area);
+    // Paints the cells meeting `region` (viewport coordinates); the widget's paint event goes through here.
+    void Paint(QPainter& painter, const QRegion& region);
     // Paints one cell at CellRect, with the default drawing, the hook, the edge and the focus rectangle.
     void PaintCell(QPainter& painter, int col, int row);
     // The whole viewport as it would appear on screen.

@@ -137,18 +137,31 @@ std::string address(int i)
 
 // A snapshot as the service sends it. About a third of the hosts are idle, the rest have rates
 // of every size, and the totals run into gigabytes, so every column gets realistic texts.
+// The service's text around its host lines, and one host line.
+std::string snapshotHead(size_t hosts)
+{
+    std::string s = "Quorvel sniffer, " + std::to_string(hosts) + " hosts\r\n";
+    s.reserve(hosts * 56);
+    return s;
+}
+constexpr const char* SnapshotTail = "end\r\n";
+void appendHostLine(std::string& s, int i, int64_t send, int64_t recv, int64_t sent, int64_t received)
+{
+    s += address(i) + "," + std::to_string(send) + "," + std::to_string(recv) + "," + std::to_string(sent) + ","
+        + std::to_string(received) + "\r\n";
+}
+
 std::string snapshotText(int hosts, std::mt19937& rng)
 {
     std::uniform_int_distribution<int64_t> rate(0, 20000000), total(0, int64_t(1) << 40);
-    std::string s = "Quorvel sniffer, " + std::to_string(hosts) + " hosts\r\n";
-    s.reserve(size_t(hosts) * 56);
+    std::string s = snapshotHead(size_t(hosts));
     for (int i = 0; i < hosts; ++i) {
         const bool idle = rng() % 3 == 0;
         const int64_t send = idle ? 0 : rate(rng) >> (rng() % 20), recv = idle ? 0 : rate(rng) >> (rng() % 20);
-        s += address(i) + "," + std::to_string(send) + "," + std::to_string(recv) + "," + std::to_string(total(rng))
-            + "," + std::to_string(total(rng)) + "\r\n";
+        const int64_t sent = total(rng);
+        appendHostLine(s, i, send, recv, sent, total(rng));
     }
-    return s + "end\r\n";
+    return s + SnapshotTail;
 }
 
 // A network as a service counts it second after second: the totals are counters that grow by
@@ -169,8 +182,7 @@ public:
     std::string NextSnapshot()
     {
         std::uniform_int_distribution<int64_t> rate(0, 20000000);
-        std::string s = "Quorvel sniffer, " + std::to_string(hosts_.size()) + " hosts\r\n";
-        s.reserve(hosts_.size() * 56);
+        std::string s = snapshotHead(hosts_.size());
         for (size_t i = 0; i < hosts_.size(); ++i) {
             THost& host = hosts_[i];
             if (rng_() % 20 == 0)
@@ -179,10 +191,9 @@ public:
             const int64_t recv = host.Idle ? 0 : rate(rng_) >> (rng_() % 20);
             host.Sent += send;
             host.Received += recv;
-            s += address(int(i)) + "," + std::to_string(send) + "," + std::to_string(recv) + ","
-                + std::to_string(host.Sent) + "," + std::to_string(host.Received) + "\r\n";
+            appendHostLine(s, int(i), send, recv, host.Sent, host.Received);
         }
-        return s + "end\r\n";
+        return s + SnapshotTail;
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "base/Exception.h"
 #include "controls/DisplayText.h"
+#include "controls/SteadyScrollBar.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -62,6 +63,8 @@ TStringGrid::TStringGrid(QWidget* parent)
     : QAbstractScrollArea(parent)
     , colWidths_(size_t(colCount_), defaultColWidth_)
 {
+    setVerticalScrollBar(new TSteadyScrollBar(Qt::Vertical));
+    setHorizontalScrollBar(new TSteadyScrollBar(Qt::Horizontal));
     current_ = { fixedCols_, fixedRows_ };
     anchor_ = current_;
     setFocusPolicy(Qt::StrongFocus);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -12,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <random>
 #include <tuple>
 
 namespace {
@@ -609,6 +611,53 @@ TEST_F(StringGridTest, WritingACellRepaintsOnlyThatCellWhenItIsOnScreen)
     EXPECT_EQ(recorder.events, 1);
     EXPECT_EQ(recorder.painted.boundingRect().top(), grid->CellRect(0, 6).top());
     viewport()->removeEventFilter(&recorder);
+}
+
+// The scroll bar as the screen shows it, against the bar painted afresh.
+QImage shownBar(QWidget* window, QScrollBar* bar)
+{
+    const QPoint at = bar->mapTo(window, QPoint(0, 0));
+    return window->screen()
+        ->grabWindow(window->winId(), at.x(), at.y(), bar->width(), bar->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(StringGridTest, TheScrollBarShowsItsRangeWhetherOrNotARangeChangeRepaintedIt)
+{
+    grid->SetRowCount(65536);
+    grid->show();
+    QApplication::processEvents();
+    QScrollBar* bar = grid->verticalScrollBar();
+    PaintRecorder recorder;
+    bar->installEventFilter(&recorder);
+
+    // At the top of a long list the slider keeps its place and its shortest length.
+    grid->SetRowCount(50000);
+    grid->SetRowCount(64000);
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.events, 0);
+    EXPECT_EQ(bar->maximum(), grid->RowCount() - 1 - (bar->pageStep() - 1));
+
+    // Whatever the counts and places, the screen shows what a fresh paint of the bar shows.
+    std::mt19937 rng(5);
+    int painted = 0;
+    for (int round = 0; round < 120; ++round) {
+        const int counts[] = { 2, 5, 12, 14, 15, 16, 20, 40, 300, 4000, 65536 };
+        recorder.events = 0;
+        grid->SetRowCount(counts[rng() % std::size(counts)] + int(rng() % 3));
+        if (rng() % 3 == 0)
+            grid->SetTopRow(1 + int(rng() % uint32_t(grid->RowCount())));
+        QApplication::processEvents();
+        painted += recorder.events > 0;
+        if (!bar->isVisible())
+            continue;
+        const QImage fresh = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shownBar(grid.get(), bar), fresh)
+            << "round " << round << ", " << grid->RowCount() << " rows, top " << grid->TopRow();
+    }
+    EXPECT_GT(painted, 20);
+    bar->removeEventFilter(&recorder);
 }
 
 TEST_F(StringGridTest, ACellChangingItsRowsLookRepaintsTheRowAndAnyOtherOnlyItself)

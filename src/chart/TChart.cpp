@@ -3,6 +3,7 @@
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
@@ -218,7 +219,11 @@ void TChart::draw(QPainter& painter, const TChartLayout& layout)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.fillRect(rect, ToQColor(color_));
+    // Both colours are opaque, so the panel's colour goes only where the back wall does not: the
+    // plot is most of the chart, and filling it twice was much of a chart's drawing.
+    const QColor panel = ToQColor(color_);
+    for (const QRect& part : QRegion(rect).subtracted(layout.plotRect))
+        painter.fillRect(part, panel);
     painter.fillRect(layout.plotRect, ToQColor(backWallColor_));
     auto drawAxes = [&] {
         for (const TChartAxis* axis : { &leftAxis_, &topAxis_, &rightAxis_, &bottomAxis_ }) {

@@ -470,3 +470,22 @@ TEST(TextMeasuring, KeptSizesAreTheFontsOwnFontByFont)
         }
     }
 }
+
+TEST(ChartLayout, ThePanelsColourSurroundsTheBackWallAndNeverShowsInIt)
+{
+    TChart chart;
+    chart.SetAxisVisible(false);
+    chart.Legend().SetVisible(false);
+    chart.SetColor(clTestRed);
+    chart.SetBackWallColor(clTestBlue);
+    for (const auto& [width, height] : { std::pair { 250, 130 }, std::pair { 3, 2 }, std::pair { 401, 77 } }) {
+        const QImage image = renderChart(chart, width, height);
+        const QRect plot = layoutChart(chart, width, height).plotRect;
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                wrong += image.pixelColor(x, y) != ToQColor(plot.contains(x, y) ? clTestBlue : clTestRed);
+        EXPECT_EQ(wrong, 0) << width << " x " << height << ", plot " << plot.x() << "," << plot.y() << " "
+                            << plot.width() << " x " << plot.height();
+    }
+}

@@ -418,7 +418,6 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
     if (labels_ && labelsRoom > 0) {
         painter.setFont(labelsFont_);
         painter.setPen(Qt::black);
-        const int flags = Qt::TextDontClip | Qt::TextSingleLine;
         for (double value : layout.labelValues) {
             const int p = scale.CalcPosValue(value);
             const QString text = FormatAxisValue(value, separators);
@@ -432,7 +431,7 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
                 r = QRect(area.x(), p - 500, labelsRoom, 1000);
                 align = Qt::AlignVCenter | (farSide ? Qt::AlignLeft : Qt::AlignRight);
             }
-            painter.drawText(r, align | flags, text);
+            labelTexts_.Draw(painter, r, align, text);
         }
     }
 
@@ -440,7 +439,8 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
     // is shortened with an ellipsis rather than cut to an unreadable middle piece.
     const bool upright = title_.RunsAlongAxis(true);
     const int titleLength = upright ? bounds.width() : bounds.height();
-    const QString titleText = QFontMetrics(title_.Font()).elidedText(title_.Caption(), Qt::ElideRight, titleLength - 4);
+    const TTitleFit& fit = titleFit(titleLength - 4);
+    const QString& titleText = fit.Text;
     if (titleRoom > 0 && titleText.size() > 1) {
         const int offset = band + (labels_ ? labelsRoom : 0);
         const QRect area = outward(offset, titleRoom, 0, 0);
@@ -448,7 +448,7 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
         painter.setPen(Qt::black);
         painter.save();
         // Centred on the plot, but moved inward where that would run the text past the chart.
-        const int half = QFontMetrics(title_.Font()).horizontalAdvance(titleText) / 2;
+        const int half = fit.HalfWidth;
         auto within = [half](int middle, int from, int to) {
             return from + half <= to - half ? std::clamp(middle, from + half, to - half) : (from + to) / 2;
         };
@@ -464,4 +464,16 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
         painter.drawText(QRect(-1000, -titleRoom, 2000, 2 * titleRoom), Qt::AlignCenter | Qt::TextDontClip, titleText);
         painter.restore();
     }
+}
+
+const TChartAxis::TTitleFit& TChartAxis::titleFit(int length) const
+{
+    // The title is measured for every drawing but changes seldom.
+    if (!titleFit_ || titleFit_->Length != length || titleFit_->Caption != title_.Caption()
+        || !(titleFit_->Font == title_.Font())) {
+        const QFontMetrics metrics(title_.Font());
+        const QString text = metrics.elidedText(title_.Caption(), Qt::ElideRight, length);
+        titleFit_ = TTitleFit { title_.Caption(), title_.Font(), length, text, metrics.horizontalAdvance(text) / 2 };
+    }
+    return *titleFit_;
 }

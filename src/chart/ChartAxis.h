@@ -2,11 +2,13 @@
 
 #include "chart/AxisScale.h"
 #include "chart/ChartTypes.h"
+#include "chart/LineTextCache.h"
 
 #include <QFont>
 #include <QRect>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -147,6 +149,15 @@ private:
     void changed();
     void drawGrid(QPainter& painter, const TAxisLayout& layout, const QRect& plot) const;
     std::vector<double> tickValues(const TAxisLayout& layout) const;
+    struct TTitleFit {
+        QString Caption;
+        QFont Font;
+        int Length = 0;
+        QString Text;
+        int HalfWidth = 0;
+    };
+    // The title as it fits a length, shortened with an ellipsis where needed, and half its width.
+    const TTitleFit& titleFit(int length) const;
 
     TChart* chart_;
     TAxisSide side_;
@@ -173,6 +184,9 @@ private:
     TChartPen minorTicks_ { clGray };
     TChartPen grid_ { clGray, 1, TChartPen::psDot };
     TAxisTitle title_;
+    // What drawing keeps for the next drawing.
+    mutable TLineTextCache labelTexts_;
+    mutable std::optional<TTitleFit> titleFit_;
 };
 
 // The font of axis labels, titles and legend: a sans-serif face at a pixel height.

@@ -1,6 +1,8 @@
 #include "ChartTestSupport.h"
+#include "chart/LineTextCache.h"
 
 #include <QApplication>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -394,3 +396,60 @@ TEST(WidgetDrawing, ANewPointRepaintsTheChartButNotWhatLiesUnderIt)
 }
 
 } // namespace
+
+TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
+{
+    std::mt19937 rng(11);
+    QStringList texts = { QStringLiteral("42,000"), QStringLiteral("0"), QStringLiteral("-1.5"), QStringLiteral("125"),
+        QStringLiteral("fi ffl AV Wa To"),
+        QString::fromUtf8("B\xC3\xBCro 1\xC2\xA0"
+                          "000"),
+        QStringLiteral("a\tb"), QStringLiteral(" lead"), QStringLiteral("trail "),
+        QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D 12") };
+    for (int i = 0; i < 60; ++i) {
+        QString text;
+        const int n = 1 + int(rng() % 12);
+        for (int k = 0; k < n; ++k)
+            text += QChar(ushort(0x21 + rng() % 94));
+        texts << text;
+    }
+    const int horizontal[] = { 0, Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter };
+    const int vertical[] = { 0, Qt::AlignTop, Qt::AlignBottom, Qt::AlignVCenter };
+    int compared = 0, inked = 0;
+    for (int size : { 7, 8, 11, 13 })
+        for (bool bold : { false, true }) {
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPointSize(size);
+            font.setBold(bold);
+            TLineTextCache cache;
+            for (int round = 0; round < 2; ++round) // the second round draws from the cache
+                for (const QString& text : texts) {
+                    const int h = horizontal[rng() % 4], v = vertical[rng() % 4];
+                    const QRect rect(3 + int(rng() % 5), 2 + int(rng() % 5), 20 + int(rng() % 41), 9 + int(rng() % 31));
+                    QImage plain(120, 60, QImage::Format_RGB32), cached(120, 60, QImage::Format_RGB32);
+                    plain.fill(Qt::white);
+                    cached.fill(Qt::white);
+                    {
+                        QPainter painter(&plain);
+                        painter.setFont(font);
+                        painter.drawText(rect, h | v | Qt::TextDontClip | Qt::TextSingleLine, text);
+                    }
+                    {
+                        QPainter painter(&cached);
+                        painter.setFont(font);
+                        cache.Draw(painter, rect, h | v, text);
+                    }
+                    int ink = 0;
+                    for (int y = 0; y < plain.height(); ++y)
+                        for (int x = 0; x < plain.width(); ++x)
+                            ink += plain.pixel(x, y) != qRgb(255, 255, 255);
+                    inked += ink > 0;
+                    ASSERT_EQ(plain, cached)
+                        << text.toStdString() << ", size " << size << (bold ? " bold" : "") << ", alignment " << (h | v)
+                        << ", rect " << rect.x() << "," << rect.y() << " " << rect.width() << " x " << rect.height();
+                    ++compared;
+                }
+        }
+    EXPECT_EQ(compared, 8 * 2 * texts.size());
+    EXPECT_EQ(inked, compared) << "every text shows";
+}

@@ -1,0 +1,79 @@
+#include "chart/LineTextCache.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+#include <QTextLine>
+
+namespace {
+
+constexpr int Flags = Qt::TextDontClip | Qt::TextSingleLine;
+
+// Texts whose drawing turns characters into others (breaks, tabs, returns), that may run right to
+// left or whose spaces at either end count go to drawText, which knows those rules.
+bool plainLeftToRight(const QString& text)
+{
+    if (text.isEmpty() || text.front().isSpace() || text.back().isSpace())
+        return false;
+    for (QChar c : text) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || u == 0x9C || u >= 0x0590)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TLineTextCache::TLine::TLine(const QString& text, const QFont& font, Qt::LayoutDirection direction)
+    : Layout(text, font)
+{
+    QTextOption option;
+    option.setTextDirection(direction);
+    option.setAlignment(Qt::AlignLeft);
+    Layout.setTextOption(option);
+    Layout.setCacheEnabled(true);
+    Layout.beginLayout();
+    QTextLine line = Layout.createLine();
+    line.setLineWidth(0x01000000);
+    line.setPosition(QPointF(0, 0));
+    Layout.endLayout();
+    Height = line.ascent() + line.descent();
+    Advance = line.horizontalAdvance();
+}
+
+const TLineTextCache::TLine& TLineTextCache::lineFor(QPainter& painter, const QString& text)
+{
+    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
+    if (dpi != dpi_ || painter.layoutDirection() != direction_ || !(painter.font() == font_)
+        || lines_.size() >= MaxTexts) {
+        lines_.clear();
+        font_ = painter.font();
+        dpi_ = dpi;
+        direction_ = painter.layoutDirection();
+    }
+    std::shared_ptr<TLine>& line = lines_[text];
+    if (!line)
+        line = std::make_shared<TLine>(text, font_, direction_);
+    return *line;
+}
+
+void TLineTextCache::Draw(QPainter& painter, const QRect& rect, int alignment, const QString& text)
+{
+    const int flags = alignment | Flags;
+    if (!plainLeftToRight(text) || painter.layoutDirection() == Qt::RightToLeft || (alignment & Qt::AlignJustify)
+        || (alignment & ~int(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask))) {
+        painter.drawText(rect, flags, text);
+        return;
+    }
+    const TLine& line = lineFor(painter, text);
+    qreal x = 0, y = 0;
+    if (alignment & Qt::AlignBottom)
+        y = rect.height() - line.Height;
+    else if (alignment & Qt::AlignVCenter)
+        y = (rect.height() - line.Height) / 2;
+    if (alignment & Qt::AlignRight)
+        x = rect.width() - line.Advance;
+    else if (alignment & Qt::AlignHCenter)
+        x = (rect.width() - line.Advance) / 2;
+    line.Layout.lineAt(0).draw(&painter, QPointF(rect.x() + x, rect.y() + y));
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QRect>
+#include <QString>
+#include <QTextLayout>
+
+#include <memory>
+
+class QPainter;
+
+// One-line texts laid out once and drawn again and again: a chart's axis labels are mostly the same
+// from one second to the next, and shaping them anew was much of drawing an axis. Draws exactly as
+// QPainter::drawText(rect, flags | Qt::TextDontClip | Qt::TextSingleLine, text) does, by the same
+// line layout and the same placing; whatever that placing does not cover is drawn by drawText itself.
+class TLineTextCache {
+public:
+    void Draw(QPainter& painter, const QRect& rect, int alignment, const QString& text);
+
+private:
+    struct TLine {
+        QTextLayout Layout;
+        qreal Height = 0;
+        qreal Advance = 0;
+        TLine(const QString& text, const QFont& font, Qt::LayoutDirection direction);
+    };
+    const TLine& lineFor(QPainter& painter, const QString& text);
+
+    static constexpr int MaxTexts = 512;
+    QFont font_;
+    int dpi_ = 0;
+    Qt::LayoutDirection direction_ = Qt::LayoutDirectionAuto;
+    QHash<QString, std::shared_ptr<TLine>> lines_;
+};

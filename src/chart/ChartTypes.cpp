@@ -1,5 +1,6 @@
 #include "chart/ChartTypes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -62,34 +63,42 @@ QString FormatAxisValue(double value, const TNumberSeparators& separators)
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
 
-    // Fixed three decimals first, then group the integer digits and drop trailing zeros.
-    std::string fixed(std::snprintf(nullptr, 0, "%.3f", value) + 1, '\0');
-    std::snprintf(fixed.data(), fixed.size(), "%.3f", value);
-    fixed.resize(fixed.size() - 1);
-
-    bool negative = !fixed.empty() && fixed[0] == '-';
-    if (negative)
-        fixed.erase(0, 1);
-    size_t point = fixed.find('.');
-    std::string integer = fixed.substr(0, point);
-    std::string fraction = point == std::string::npos ? std::string() : fixed.substr(point + 1);
-    while (!fraction.empty() && fraction.back() == '0')
-        fraction.pop_back();
-    if (integer.find_first_not_of('0') == std::string::npos && fraction.empty())
+    // Fixed three decimals first, then group the integer digits and drop trailing zeros. Labels
+    // are formatted at every drawing, so a label of ordinary size is made without allocating
+    // anything but its text.
+    char buffer[64];
+    std::string large;
+    const int length = std::snprintf(buffer, sizeof buffer, "%.3f", value);
+    const char* fixed = buffer;
+    if (length >= int(sizeof buffer)) {
+        large.resize(size_t(length) + 1);
+        std::snprintf(large.data(), large.size(), "%.3f", value);
+        fixed = large.data();
+    }
+    const char* end = fixed + std::max(length, 0);
+    bool negative = fixed < end && *fixed == '-';
+    const char* integer = fixed + (negative ? 1 : 0);
+    const char* point = std::find(integer, end, '.');
+    const char* fractionEnd = end;
+    while (fractionEnd > point + 1 && fractionEnd[-1] == '0')
+        --fractionEnd;
+    const bool hasFraction = point != end && fractionEnd > point + 1;
+    if (std::all_of(integer, point, [](char c) { return c == '0'; }) && !hasFraction)
         negative = false; // -0.0001 shows as 0, not -0
 
+    const size_t digits = size_t(point - integer);
     QString text;
-    text.reserve(int(integer.size() + integer.size() / 3 + fraction.size() + 2));
+    text.reserve(int(digits + digits / 3 + size_t(fractionEnd - point) + 2));
     if (negative)
         text += QLatin1Char('-');
-    for (size_t i = 0; i < integer.size(); ++i) {
-        if (i > 0 && (integer.size() - i) % 3 == 0 && !separators.thousands.isNull())
+    for (size_t i = 0; i < digits; ++i) {
+        if (i > 0 && (digits - i) % 3 == 0 && !separators.thousands.isNull())
             text += separators.thousands;
         text += QLatin1Char(integer[i]);
     }
-    if (!fraction.empty()) {
+    if (hasFraction) {
         text += separators.decimal;
-        text += QLatin1String(fraction.c_str());
+        text += QLatin1String(point + 1, fractionEnd);
     }
     return text;
 }

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -130,3 +135,63 @@ TEST(AxisLabels, SeparatorsGivenToTheChartAreTheLabels)
 }
 
 } // namespace
+
+namespace {
+
+// The rule spelled out on strings, as the label format was first written.
+QString plainAxisValue(double value, const TNumberSeparators& separators)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    std::string fixed(size_t(std::snprintf(nullptr, 0, "%.3f", value)) + 1, '\0');
+    std::snprintf(fixed.data(), fixed.size(), "%.3f", value);
+    fixed.resize(fixed.size() - 1);
+    bool negative = fixed[0] == '-';
+    if (negative)
+        fixed.erase(0, 1);
+    const size_t point = fixed.find('.');
+    const std::string integer = fixed.substr(0, point);
+    std::string fraction = point == std::string::npos ? std::string() : fixed.substr(point + 1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    if (integer.find_first_not_of('0') == std::string::npos && fraction.empty())
+        negative = false;
+    QString text = negative ? QStringLiteral("-") : QString();
+    for (size_t i = 0; i < integer.size(); ++i) {
+        if (i > 0 && (integer.size() - i) % 3 == 0 && !separators.thousands.isNull())
+            text += separators.thousands;
+        text += QLatin1Char(integer[i]);
+    }
+    if (!fraction.empty())
+        text += separators.decimal + QString::fromLatin1(fraction.c_str());
+    return text;
+}
+
+} // namespace
+
+TEST(AxisLabels, ValuesReadAsThePlainRuleWritesThemWhateverTheirSize)
+{
+    std::mt19937_64 rng(3);
+    std::vector<double> values = { 0.0, -0.0, 0.0004, -0.0004, 0.0005, -0.0005, 999.9995, -999.9996, 1e15, -1e15, 1e60,
+        -1.7976931348623157e308, 4.9e-324, std::nan(""), HUGE_VAL, -HUGE_VAL, 123456789.125, 1000, 100, 10 };
+    for (int i = 0; i < 20000; ++i) {
+        const int kind = int(rng() % 3);
+        double v;
+        if (kind == 0) {
+            uint64_t bits = rng();
+            std::memcpy(&v, &bits, sizeof v);
+        } else if (kind == 1) {
+            v = std::ldexp(double(int64_t(rng() % 2000001) - 1000000), int(rng() % 80) - 40);
+        } else {
+            v = double(int64_t(rng() % 200000001) - 100000000) / 1000.0;
+        }
+        values.push_back(v);
+    }
+    const TNumberSeparators separators[] = { {}, { QChar(), QLatin1Char(',') }, { QLatin1Char('.'), QLatin1Char(',') },
+        { QChar(0x202F), QChar(0x066B) } };
+    for (const TNumberSeparators& s : separators)
+        for (double v : values)
+            ASSERT_EQ(FormatAxisValue(v, s), plainAxisValue(v, s)) << v;
+}

@@ -431,7 +431,7 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
                 r = QRect(area.x(), p - 500, labelsRoom, 1000);
                 align = Qt::AlignVCenter | (farSide ? Qt::AlignLeft : Qt::AlignRight);
             }
-            labelTexts_.Draw(painter, r, align, text);
+            labelTexts_.Draw(painter, r, align | Qt::TextDontClip | Qt::TextSingleLine, text);
         }
     }
 

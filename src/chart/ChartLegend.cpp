@@ -184,7 +184,7 @@ void TChartLegend::Draw(QPainter& painter, const TLegendLayout& layout) const
     int y = rect.y() + padding;
     if (!titleText_.isEmpty()) {
         for (const QString& line : titleText_.split(QLatin1Char('\n'))) {
-            painter.drawText(QRect(rect.x() + padding, y, rect.width() - 2 * padding, row),
+            texts_.Draw(painter, QRect(rect.x() + padding, y, rect.width() - 2 * padding, row),
                 Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, line);
             y += row;
         }
@@ -195,7 +195,7 @@ void TChartLegend::Draw(QPainter& painter, const TLegendLayout& layout) const
         if (items[i].series)
             items[i].series->DrawLegendSymbol(painter, symbol, items[i].color);
         painter.setPen(Qt::black);
-        painter.drawText(QRect(symbol.right() + 1 + symbolGap, itemRect.y(), itemRect.width(), row),
+        texts_.Draw(painter, QRect(symbol.right() + 1 + symbolGap, itemRect.y(), itemRect.width(), row),
             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, items[i].text);
     }
 }

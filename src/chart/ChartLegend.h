@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/ChartTypes.h"
+#include "chart/LineTextCache.h"
 #include "chart/TextMeasurer.h"
 
 #include <QFont>
@@ -80,4 +81,6 @@ private:
     int top_ = 0;
     QString titleText_;
     QFont font_;
+    // The titles drawn, kept for the next drawing.
+    mutable TLineTextCache texts_;
 };

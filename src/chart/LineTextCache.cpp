@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int Flags = Qt::TextDontClip | Qt::TextSingleLine;
-
 // Texts whose drawing turns characters into others (breaks, tabs, returns), that may run right to
 // left or whose spaces at either end count go to drawText, which knows those rules.
 bool plainLeftToRight(const QString& text)
@@ -57,11 +55,12 @@ const TLineTextCache::TLine& TLineTextCache::lineFor(QPainter& painter, const QS
     return *line;
 }
 
-void TLineTextCache::Draw(QPainter& painter, const QRect& rect, int alignment, const QString& text)
+void TLineTextCache::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text)
 {
-    const int flags = alignment | Flags;
-    if (!plainLeftToRight(text) || painter.layoutDirection() == Qt::RightToLeft || (alignment & Qt::AlignJustify)
-        || (alignment & ~int(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask))) {
+    const int alignment = flags & int(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask);
+    const int others = flags & ~(alignment | int(Qt::TextSingleLine));
+    if (others != Qt::TextDontClip || (alignment & Qt::AlignJustify) || !plainLeftToRight(text)
+        || painter.layoutDirection() == Qt::RightToLeft) {
         painter.drawText(rect, flags, text);
         return;
     }

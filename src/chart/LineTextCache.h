@@ -12,11 +12,12 @@ class QPainter;
 
 // One-line texts laid out once and drawn again and again: a chart's axis labels are mostly the same
 // from one second to the next, and shaping them anew was much of drawing an axis. Draws exactly as
-// QPainter::drawText(rect, flags | Qt::TextDontClip | Qt::TextSingleLine, text) does, by the same
-// line layout and the same placing; whatever that placing does not cover is drawn by drawText itself.
+// QPainter::drawText(rect, flags, text) does, by the same line layout and the same placing, for an
+// unclipped line: alignment flags with Qt::TextDontClip and perhaps Qt::TextSingleLine. Other flags
+// and texts that are not one plain line are drawn by drawText itself.
 class TLineTextCache {
 public:
-    void Draw(QPainter& painter, const QRect& rect, int alignment, const QString& text);
+    void Draw(QPainter& painter, const QRect& rect, int flags, const QString& text);
 
 private:
     struct TLine {

@@ -404,7 +404,7 @@ TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
         QStringLiteral("fi ffl AV Wa To"),
         QString::fromUtf8("B\xC3\xBCro 1\xC2\xA0"
                           "000"),
-        QStringLiteral("a\tb"), QStringLiteral(" lead"), QStringLiteral("trail "),
+        QStringLiteral("a\tb"), QStringLiteral("two\nlines"), QStringLiteral(" lead"), QStringLiteral("trail "),
         QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D 12") };
     for (int i = 0; i < 60; ++i) {
         QString text;
@@ -425,6 +425,8 @@ TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
             for (int round = 0; round < 2; ++round) // the second round draws from the cache
                 for (const QString& text : texts) {
                     const int h = horizontal[rng() % 4], v = vertical[rng() % 4];
+                    // Without TextSingleLine a break starts a second line; with it, a space.
+                    const int flags = h | v | Qt::TextDontClip | (rng() % 2 ? Qt::TextSingleLine : 0);
                     const QRect rect(3 + int(rng() % 5), 2 + int(rng() % 5), 20 + int(rng() % 41), 9 + int(rng() % 31));
                     QImage plain(120, 60, QImage::Format_RGB32), cached(120, 60, QImage::Format_RGB32);
                     plain.fill(Qt::white);
@@ -432,12 +434,12 @@ TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
                     {
                         QPainter painter(&plain);
                         painter.setFont(font);
-                        painter.drawText(rect, h | v | Qt::TextDontClip | Qt::TextSingleLine, text);
+                        painter.drawText(rect, flags, text);
                     }
                     {
                         QPainter painter(&cached);
                         painter.setFont(font);
-                        cache.Draw(painter, rect, h | v, text);
+                        cache.Draw(painter, rect, flags, text);
                     }
                     int ink = 0;
                     for (int y = 0; y < plain.height(); ++y)
@@ -445,7 +447,7 @@ TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
                             ink += plain.pixel(x, y) != qRgb(255, 255, 255);
                     inked += ink > 0;
                     ASSERT_EQ(plain, cached)
-                        << text.toStdString() << ", size " << size << (bold ? " bold" : "") << ", alignment " << (h | v)
+                        << text.toStdString() << ", size " << size << (bold ? " bold" : "") << ", flags " << flags
                         << ", rect " << rect.x() << "," << rect.y() << " " << rect.width() << " x " << rect.height();
                     ++compared;
                 }

@@ -340,16 +340,15 @@ void TChartAxis::drawGrid(QPainter& painter, const TAxisLayout& layout, const QR
         return;
     QPen pen(ToQColor(grid_.Color()), std::max(1, grid_.Width()));
     pen.setStyle(grid_.Style() == TChartPen::psDot ? Qt::DotLine : Qt::SolidLine);
-    painter.setPen(pen);
-    const int right = plot.x() + plot.width();
-    const int bottom = plot.y() + plot.height();
+    // Every grid line of an axis has the same pen and length, so one stamp draws them all.
     for (double value : ticks) {
         const int p = scale.CalcPosValue(value);
         if (Horizontal())
-            painter.drawLine(p, plot.y(), p, bottom);
+            gridStamp_.Draw(painter, pen, QPoint(p, plot.y()), plot.height(), Qt::Vertical);
         else
-            painter.drawLine(plot.x(), p, right, p);
+            gridStamp_.Draw(painter, pen, QPoint(plot.x(), p), plot.width(), Qt::Horizontal);
     }
+    painter.setPen(pen);
 }
 
 void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect& plot, const QRect& bounds,

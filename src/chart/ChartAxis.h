@@ -2,6 +2,7 @@
 
 #include "chart/AxisScale.h"
 #include "chart/ChartTypes.h"
+#include "chart/LineStamp.h"
 #include "chart/LineTextCache.h"
 
 #include <QFont>
@@ -186,6 +187,7 @@ private:
     TAxisTitle title_;
     // What drawing keeps for the next drawing.
     mutable TLineTextCache labelTexts_;
+    mutable TLineStamp gridStamp_;
     mutable std::optional<TTitleFit> titleFit_;
 };
 

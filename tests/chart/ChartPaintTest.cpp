@@ -1,4 +1,5 @@
 #include "ChartTestSupport.h"
+#include "chart/LineStamp.h"
 #include "chart/LineTextCache.h"
 
 #include <QApplication>
@@ -454,4 +455,42 @@ TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
         }
     EXPECT_EQ(compared, 8 * 2 * texts.size());
     EXPECT_EQ(inked, compared) << "every text shows";
+}
+
+TEST(LineStamping, StampedLinesSetThePixelsOfTheLinesThemselves)
+{
+    std::mt19937 rng(17);
+    QImage background(160, 120, QImage::Format_RGB32);
+    for (int y = 0; y < background.height(); ++y)
+        for (int x = 0; x < background.width(); ++x)
+            background.setPixel(x, y, rng() | 0xFF000000u);
+    const Qt::PenStyle styles[] = { Qt::DotLine, Qt::DashLine, Qt::SolidLine, Qt::DashDotLine };
+    TLineStamp stamp;
+    for (int round = 0; round < 400; ++round) {
+        QPen pen(QColor(int(rng() % 256), int(rng() % 256), int(rng() % 256)), 1 + int(rng() % 3));
+        pen.setStyle(styles[rng() % 4]);
+        const Qt::Orientation orientation = rng() % 2 ? Qt::Horizontal : Qt::Vertical;
+        const int length = int(rng() % 4 ? rng() % 8 : rng() % 140);
+        const QPointF shift(double(int(rng() % 7) - 3), rng() % 5 == 0 ? 0.5 : 0.0);
+        QImage plain = background.copy(), stamped = background.copy();
+        // A few lines each, so that a kept stamp is used again at other places.
+        std::vector<QPoint> starts;
+        for (int k = 0; k < 3; ++k)
+            starts.emplace_back(int(rng() % 150) - 5, int(rng() % 110) - 5);
+        {
+            QPainter painter(&plain);
+            painter.translate(shift);
+            painter.setPen(pen);
+            for (const QPoint& from : starts)
+                painter.drawLine(from, from + (orientation == Qt::Horizontal ? QPoint(length, 0) : QPoint(0, length)));
+        }
+        {
+            QPainter painter(&stamped);
+            painter.translate(shift);
+            for (const QPoint& from : starts)
+                stamp.Draw(painter, pen, from, length, orientation);
+        }
+        ASSERT_EQ(plain, stamped) << "round " << round << ", width " << pen.width() << ", style " << int(pen.style())
+                                  << ", length " << length << (orientation == Qt::Horizontal ? " across" : " down");
+    }
 }

@@ -62,6 +62,19 @@ double TCustomSeries::stackSum(int index, bool includeSelf) const
     return sum;
 }
 
+double TCustomSeries::stackBase(int index, const TStackFloors* floors) const
+{
+    if (floors && index >= 0 && index < floors->Count)
+        return YValues().Data()[index] >= 0 ? floors->Positive[index] : floors->Negative[index];
+    return StackBase(index);
+}
+
+bool TCustomSeries::stackFloors(TStackFloors& floors) const
+{
+    const TChart* chart = ParentChart();
+    return chart && chart->cachedStackFloors(*this, floors);
+}
+
 int TCustomSeries::clampedPos(const TAxisScale& scale, double value)
 {
     // Nothing is drawn past the bottom edge of the plot, where an inverted axis puts large values.
@@ -74,7 +87,7 @@ TCustomSeries::PointPos TCustomSeries::pointPos(int index) const
 }
 
 TCustomSeries::PointPos TCustomSeries::pointPos(
-    int index, const TAxisScale& horizontal, const TAxisScale& vertical) const
+    int index, const TAxisScale& horizontal, const TAxisScale& vertical, const TStackFloors* floors) const
 {
     PointPos pos;
     pos.x = horizontal.CalcPosValue(XValues().Data()[index]);
@@ -85,7 +98,7 @@ TCustomSeries::PointPos TCustomSeries::pointPos(
         pos.floor = vertical.inverted ? vertical.startPos : vertical.endPos;
         break;
     case cssStack: {
-        const double base = StackBase(index);
+        const double base = stackBase(index, floors);
         pos.top = clampedPos(vertical, base + y);
         pos.floor = clampedPos(vertical, base);
         break;
@@ -93,7 +106,7 @@ TCustomSeries::PointPos TCustomSeries::pointPos(
     case cssStack100: {
         const double total = StackTotal(index);
         if (total != 0) {
-            const double base = StackBase(index);
+            const double base = stackBase(index, floors);
             pos.top = clampedPos(vertical, (base + y) * 100 / total);
             pos.floor = clampedPos(vertical, base * 100 / total);
         } else {
@@ -133,8 +146,10 @@ double TCustomSeries::SeriesMaxValue() const
     double result = YValues().MaxValue();
     if (stacked_ == cssStack) {
         const double* y = YValues().Data();
+        TStackFloors floors;
+        const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
         for (int i = 0; i < PointCount(); ++i)
-            result = std::max(result, StackBase(i) + y[i]);
+            result = std::max(result, stackBase(i, kept) + y[i]);
     }
     return result;
 }
@@ -146,8 +161,10 @@ double TCustomSeries::SeriesMinValue() const
     double result = YValues().MinValue();
     if (stacked_ == cssStack) {
         const double* y = YValues().Data();
+        TStackFloors floors;
+        const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
         for (int i = 0; i < PointCount(); ++i)
-            result = std::min(result, StackBase(i) + y[i]);
+            result = std::min(result, stackBase(i, kept) + y[i]);
     }
     return result;
 }
@@ -194,8 +211,10 @@ void TCustomSeries::Draw(QPainter& painter) const
     const TAxisScale& vertical = GetVertAxis()->Scale();
     std::vector<PointPos> pos;
     pos.reserve(size_t(last - start + 1));
+    TStackFloors floors;
+    const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
     for (int i = start; i <= last; ++i)
-        pos.push_back(pointPos(i, horizontal, vertical));
+        pos.push_back(pointPos(i, horizontal, vertical, kept));
     drawPieces(painter, pos, start);
 }
 

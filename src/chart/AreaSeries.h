@@ -60,8 +60,14 @@ private:
     double stackSum(int index, bool includeSelf) const;
     static int clampedPos(const TAxisScale& vertical, double value);
     PointPos pointPos(int index) const;
-    // The same with the axes' scales looked up once for a whole drawing.
-    PointPos pointPos(int index, const TAxisScale& horizontal, const TAxisScale& vertical) const;
+    // The same with the axes' scales, and perhaps the floors of the stack, looked up once for a
+    // whole drawing.
+    PointPos pointPos(int index, const TAxisScale& horizontal, const TAxisScale& vertical,
+        const TStackFloors* floors = nullptr) const;
+    // StackBase, read straight from the floors where they hold the point.
+    double stackBase(int index, const TStackFloors* floors) const;
+    // The floors kept for this series in the current drawing, if any.
+    bool stackFloors(TStackFloors& floors) const;
     void drawPieces(QPainter& painter, const std::vector<PointPos>& pos, int firstIndex) const;
 
     TChartPen linePen_;

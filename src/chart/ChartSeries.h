@@ -10,6 +10,14 @@
 #include <memory>
 #include <vector>
 
+// The floors of one stacked series at each of its points, as a drawing keeps them: the sums of the
+// positive and of the negative values of the series below it.
+struct TStackFloors {
+    const double* Positive = nullptr;
+    const double* Negative = nullptr;
+    int Count = 0;
+};
+
 class QPainter;
 class QRect;
 class TChart;

@@ -193,6 +193,18 @@ bool TChart::cachedStackSum(const TChartSeries& series, int index, bool includeS
     return true;
 }
 
+bool TChart::cachedStackFloors(const TChartSeries& series, TStackFloors& floors) const
+{
+    const StackCache& cache = stackCache_;
+    const int slot = series.cacheSlot_;
+    if (!cache.valid || slot < 0 || size_t(slot) >= cache.series.size() || cache.series[size_t(slot)] != &series)
+        return false;
+    const std::vector<double>& positive = cache.positiveBelow[size_t(slot)];
+    floors = { positive.data(), cache.negativeBelow[size_t(slot)].data(),
+        int(std::min(positive.size(), size_t(series.PointCount()))) };
+    return true;
+}
+
 void TChart::paint(QPainter& painter, const QRect& rect)
 {
     StackCacheScope scope(stackCache_.valid, [this] { buildStackCache(); });

@@ -171,6 +171,8 @@ private:
     };
     void buildStackCache() const;
     bool cachedStackSum(const TChartSeries& series, int index, bool includeSelf, double& sum) const;
+    // A series' floors as the cache holds them, for walks over all its points.
+    bool cachedStackFloors(const TChartSeries& series, TStackFloors& floors) const;
 
     TChartSeriesList seriesList_ { this };
     TChartAxis leftAxis_ { this, asLeft };

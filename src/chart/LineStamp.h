@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPen>
 #include <QPoint>
+#include <QRect>
 
 class QPainter;
 
@@ -17,11 +18,12 @@ public:
     void Draw(QPainter& painter, const QPen& pen, QPoint from, int length, Qt::Orientation orientation);
 
 private:
-    bool stampable(const QPainter& painter, const QPen& pen) const;
+    // Whether the painter sets a stamp's pixels as it would the line's, the stamp covering
+    // `onDevice` in the painter's coordinates.
+    bool stampable(const QPainter& painter, const QPen& pen, const QRect& onDevice) const;
 
     QImage image_;
     QPen pen_;
     int length_ = -1;
     Qt::Orientation orientation_ = Qt::Horizontal;
-    int margin_ = 0;
 };

@@ -210,7 +210,7 @@ void TStringGrid::SetCell(int col, int row, std::string_view text)
     if (cell == text)
         return;
     // Only a row on screen repaints, so only there is its look worth reading.
-    const bool seen = rowLook_ && !painting_ && row < rowCount_ && rowTop(row) >= 0;
+    const bool seen = rowLook_ && repaintsOnWrite(row);
     const int lookBefore = seen ? rowLook_(row) : 0;
     cell.assign(text);
     updateCell(col, row, seen && rowLook_(row) != lookBefore);
@@ -679,9 +679,14 @@ void TStringGrid::scrollToCurrent()
     SetLeftCol(left);
 }
 
+bool TStringGrid::repaintsOnWrite(int row) const
+{
+    return !painting_ && row < rowCount_ && rowTop(row) >= 0;
+}
+
 void TStringGrid::updateCell(int col, int row, bool wholeRow)
 {
-    if (painting_ || row >= rowCount_ || rowTop(row) < 0)
+    if (!repaintsOnWrite(row))
         return;
     const QRect rect = wholeRow ? QRect(0, rowTop(row), viewport()->width(), rowHeight_) : CellRect(col, row);
     // A row's cells are written one after another; asking again for the same repaint costs a

@@ -189,6 +189,9 @@ private:
     void clampCurrentAndSelection();
     void scrollToCurrent();
     void moveCurrent(int col, int row, bool extend);
+    // Whether a cell written in the row asks for a repaint: the row is on screen and no paint is
+    // under way.
+    bool repaintsOnWrite(int row) const;
     void updateCell(int col, int row, bool wholeRow);
     void writeDeferredRow(int row) const;
 

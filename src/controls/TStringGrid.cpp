@@ -248,9 +248,8 @@ void TStringGrid::DeferRows(int firstRow, int lastRow, TRowWriter writer)
         ~CollectedRepaints()
         {
             Grid.collectingRepaints_ = false;
-            if (!Grid.collectedRepaints_.isEmpty())
-                Grid.viewport()->update(Grid.collectedRepaints_);
-            Grid.collectedRepaints_ = QRegion();
+            if (!Grid.collectedRepaints_.IsEmpty())
+                Grid.viewport()->update(Grid.collectedRepaints_.Take());
         }
     } collected(*this);
     const int fixedRows = effectiveFixedRows();
@@ -695,7 +694,7 @@ void TStringGrid::updateCell(int col, int row, bool wholeRow)
         return;
     lastRepaintAsked_ = rect;
     if (collectingRepaints_)
-        collectedRepaints_ += rect;
+        collectedRepaints_.Add(rect);
     else
         viewport()->update(rect);
 }

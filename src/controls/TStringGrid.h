@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/RepaintCollector.h"
+
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
@@ -227,5 +229,5 @@ private:
     QRect lastRepaintAsked_;
     // While the rows in view are written, their repaints are asked for together.
     bool collectingRepaints_ = false;
-    QRegion collectedRepaints_;
+    TRepaintCollector collectedRepaints_;
 };

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QRect>
+#include <QRegion>
+
+#include <vector>
+
+// Gathers the repaints a batch of cell writes asks for into one region. The table writes its rows
+// top to bottom and a row's cells left to right, so the rectangles come band by band: then the
+// region is set from them in one step instead of a union per rectangle, each of which walks all
+// the rectangles gathered before it. Rectangles in any other order are united as before.
+class TRepaintCollector {
+public:
+    void Add(const QRect& rect);
+    bool IsEmpty() const { return rects_.empty(); }
+    // The region of everything added, and a fresh start.
+    QRegion Take();
+
+private:
+    bool banded() const;
+
+    std::vector<QRect> rects_;
+};

@@ -460,7 +460,8 @@ void TChartAxis::Draw(QPainter& painter, const TAxisLayout& layout, const QRect&
                 upright ? (top + bottom) / 2 : within((top + bottom) / 2, bounds.top(), bounds.bottom()));
         painter.translate(centre);
         painter.rotate(-title_.Angle());
-        painter.drawText(QRect(-1000, -titleRoom, 2000, 2 * titleRoom), Qt::AlignCenter | Qt::TextDontClip, titleText);
+        titleTexts_.Draw(
+            painter, QRect(-1000, -titleRoom, 2000, 2 * titleRoom), Qt::AlignCenter | Qt::TextDontClip, titleText);
         painter.restore();
     }
 }

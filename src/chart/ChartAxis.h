@@ -187,6 +187,8 @@ private:
     TAxisTitle title_;
     // What drawing keeps for the next drawing.
     mutable TLineTextCache labelTexts_;
+    // The title has a font of its own; in the labels' cache it would empty that cache every drawing.
+    mutable TLineTextCache titleTexts_;
     mutable TLineStamp gridStamp_;
     mutable std::optional<TTitleFit> titleFit_;
 };

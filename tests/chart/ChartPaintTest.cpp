@@ -457,6 +457,47 @@ TEST(LineTextDrawing, CachedLinesDrawThePixelsOfDrawText)
     EXPECT_EQ(inked, compared) << "every text shows";
 }
 
+// An axis title is drawn turned about its centre, from the same kept layout.
+TEST(LineTextDrawing, TurnedLinesDrawThePixelsOfDrawTextToo)
+{
+    const QStringList texts = { QStringLiteral("Download"), QStringLiteral("Upload (Mbit/s)"),
+        QStringLiteral("fi ffl AV Wa To"), QStringLiteral("42,000 KB") };
+    int compared = 0;
+    for (int size : { 8, 11 })
+        for (bool bold : { false, true }) {
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPointSize(size);
+            font.setBold(bold);
+            TLineTextCache cache;
+            for (int round = 0; round < 2; ++round)
+                for (const QString& text : texts)
+                    for (qreal angle : { -90.0, 90.0, -45.0, 30.0, 180.0 })
+                        for (const QPoint centre : { QPoint(60, 60), QPoint(61, 58) }) {
+                            const int room = 7 + size;
+                            const QRect rect(-1000, -room, 2000, 2 * room);
+                            QImage plain(120, 120, QImage::Format_RGB32), cached(120, 120, QImage::Format_RGB32);
+                            plain.fill(Qt::white);
+                            cached.fill(Qt::white);
+                            for (QImage* image : { &plain, &cached }) {
+                                QPainter painter(image);
+                                painter.setFont(font);
+                                painter.translate(centre);
+                                painter.rotate(angle);
+                                if (image == &plain)
+                                    painter.drawText(rect, Qt::AlignCenter | Qt::TextDontClip, text);
+                                else
+                                    cache.Draw(painter, rect, Qt::AlignCenter | Qt::TextDontClip, text);
+                            }
+                            QImage blank(120, 120, QImage::Format_RGB32);
+                            blank.fill(Qt::white);
+                            ASSERT_NE(plain, blank) << "the text shows";
+                            ASSERT_EQ(plain, cached) << text.toStdString() << ", size " << size << ", angle " << angle;
+                            ++compared;
+                        }
+        }
+    EXPECT_EQ(compared, 4 * 2 * texts.size() * 5 * 2);
+}
+
 TEST(LineStamping, StampedLinesSetThePixelsOfTheLinesThemselves)
 {
     std::mt19937 rng(17);

@@ -458,11 +458,24 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
 {
     const QPalette& pal = palette();
     const QRect area = region.boundingRect();
-    painter.fillRect(area, pal.color(QPalette::Base));
     const bool gridFocused = hasFocus();
     const auto cols = visibleColumns();
     const int height = viewport()->height();
     const int fixedRows = effectiveFixedRows();
+    if (defaultDrawing_ || !OnDrawCell) {
+        painter.fillRect(area, pal.color(QPalette::Base));
+    } else {
+        // The cells and their grid lines tile the block from the top left corner to the last
+        // row and column in view, and all of it in the region is painted over: the background
+        // goes only beside it and below it.
+        const int blockRight
+            = cols.empty() ? 0 : cols.back().Left + colWidths_[size_t(cols.back().Col)] + GridLineWidth;
+        const int64_t rowsShown = int64_t(fixedRows) + std::max(0, rowCount_ - topRow_);
+        const int blockBottom = int(std::min<int64_t>(rowsShown * rowPitch(), height));
+        painter.fillRect(area & QRect(QPoint(blockRight, area.top()), area.bottomRight()), pal.color(QPalette::Base));
+        painter.fillRect(area & QRect(QPoint(area.left(), blockBottom), QPoint(blockRight - 1, area.bottom())),
+            pal.color(QPalette::Base));
+    }
     const QColor fixedLine = pal.color(QPalette::Shadow);
     const QColor normalLine = pal.color(QPalette::Midlight);
 

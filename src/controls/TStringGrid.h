@@ -122,8 +122,9 @@ public:
     // written cell repaints alone.
     using TRowLook = std::function<int(int row)>;
     void SetRowLook(TRowLook look) { rowLook_ = std::move(look); }
-    // Off when the draw-cell hook fills and writes every cell itself: the grid's own background
-    // and text would only be painted over. The raised edges and the focus rectangle stay.
+    // Off when the draw-cell hook fills every cell with an opaque colour and writes it itself: the
+    // grid's own background and text would only be painted over, so the grid lays its background
+    // only beside and below the cells. The raised edges and the focus rectangle stay.
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool on) { defaultDrawing_ = on; }
 

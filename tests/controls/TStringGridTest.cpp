@@ -784,6 +784,49 @@ TEST_F(StringGridTest, CellsPaintedWholeByTheHookLookTheSameWithoutTheGridsOwnDr
     EXPECT_NE(hookOnly, plain);
 }
 
+// Without the grid's own drawing the background goes only where no cell is: whatever lay under
+// the grid must still be gone from every painted pixel, as when the background went under all.
+TEST_F(StringGridTest, AHookFillingEveryCellLeavesNothingOfWhatLayUnderTheGrid)
+{
+    std::mt19937 rng(5);
+    grid->SetDefaultDrawing(false);
+    grid->OnDrawCell = [](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState) {
+        canvas.BrushColor = QColor::fromHsv((col * 40 + row * 7) % 360, 200, 230);
+        canvas.FillRect(rect);
+        canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, "r" + std::to_string(row));
+    };
+    for (int round = 0; round < 150; ++round) {
+        grid->resize(100 + int(rng() % 400), 60 + int(rng() % 300));
+        grid->SetColCount(1 + int(rng() % 8));
+        grid->SetRowCount(1 + int(rng() % 40));
+        grid->SetFixedCols(int(rng() % 3));
+        grid->SetFixedRows(int(rng() % 3));
+        grid->SetDefaultRowHeight(1 + int(rng() % 24));
+        for (int col = 0; col < grid->ColCount(); ++col)
+            grid->SetColWidth(col, rng() % 6 == 0 ? 0 : int(rng() % 90));
+        grid->SetTopRow(int(rng() % 40));
+        grid->SetLeftCol(int(rng() % 8));
+        const QSize size = viewport()->size();
+        QRegion region;
+        for (int n = 1 + int(rng() % 4); n > 0; --n)
+            region += QRect(int(rng() % uint(size.width())), int(rng() % uint(size.height())), 1 + int(rng() % 300),
+                1 + int(rng() % 200));
+        QImage overNoise(size, QImage::Format_RGB32), overBase(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                overNoise.setPixel(x, y, rng() | 0xFF000000u);
+        overBase = overNoise.copy();
+        for (QImage* image : { &overNoise, &overBase }) {
+            QPainter painter(image);
+            painter.setClipRegion(region);
+            if (image == &overBase)
+                painter.fillRect(region.boundingRect(), BaseColor);
+            grid->Paint(painter, region);
+        }
+        ASSERT_EQ(overNoise, overBase) << "round " << round;
+    }
+}
+
 // A poll rewrites every row but a screenful is seen: rows handed to a writer are written as they
 // come into view or are read, and each must end with the texts its own writer gives it.
 TEST_F(StringGridTest, DeferredRowsAreWrittenWhenSeenOrReadAndEachByItsOwnWriter)

@@ -11,19 +11,23 @@
 namespace {
 // Below this a caption is no longer readable; it is cut at the label's room instead.
 constexpr int SmallestPixelSize = 8;
-} // namespace
 
-int CaptionWidth(const QLabel* label)
+// A caption of plain text without word wrap is measured with one text layout; any other label
+// asks its size hint.
+bool measuredOnce(const QLabel* label)
 {
-    const QString text = label->text();
+    const QString& text = label->text();
     const bool plain
         = label->textFormat() == Qt::PlainText || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(text));
-    if (text.isEmpty() || !plain || label->wordWrap() || label->buddy() != nullptr || !label->pixmap().isNull()
-        || !label->picture().isNull())
-        return label->sizeHint().width();
-    // Without word wrap the size hint lays such a caption out at three widths that cannot change
-    // it; this is the same measure once, with the same margins, indent and minimum.
-    const QFontMetrics metrics = label->fontMetrics();
+    return !text.isEmpty() && plain && !label->wordWrap() && label->buddy() == nullptr && label->pixmap().isNull()
+        && label->picture().isNull();
+}
+
+// Without word wrap the size hint lays such a caption out at three widths that cannot change it;
+// this is the same measure once, with the same margins, indent and minimum, in the given metrics.
+int plainCaptionWidth(const QLabel* label, const QFontMetrics& metrics)
+{
+    const QString text = label->text();
     const Qt::LayoutDirection direction = text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     const int align = int(QStyle::visualAlignment(direction, label->alignment()));
     int extra = 2 * label->margin();
@@ -40,6 +44,12 @@ int CaptionWidth(const QLabel* label)
     const QRect bounds = metrics.boundingRect(0, 0, room, 2000, flags, text);
     return std::max(bounds.width() + extra + outside, label->minimumWidth());
 }
+} // namespace
+
+int CaptionWidth(const QLabel* label)
+{
+    return measuredOnce(label) ? plainCaptionWidth(label, label->fontMetrics()) : label->sizeHint().width();
+}
 
 void SetLabelCaption(QLabel* label, const QString& caption)
 {
@@ -53,14 +63,24 @@ void SetLabelCaption(QLabel* label, const QString& caption)
     if (designSize.isValid() && room < QWIDGETSIZE_MAX) {
         QFont font = label->font();
         int size = designSize.toInt();
+        // A plain caption is measured in each size's metrics and the label takes the size found;
+        // setting every size on the way made each poll of a long caption change the label's font
+        // twice or more. Any other caption is measured by the label in each size.
+        const bool once = measuredOnce(label);
         for (;;) {
             font.setPixelSize(size);
-            label->setFont(font);
-            width = CaptionWidth(label);
+            if (once) {
+                width = plainCaptionWidth(label, QFontMetrics(font));
+            } else {
+                label->setFont(font);
+                width = label->sizeHint().width();
+            }
             if (size <= SmallestPixelSize || width <= room)
                 break;
             --size;
         }
+        if (once)
+            label->setFont(font);
     } else {
         width = CaptionWidth(label);
     }

@@ -1,7 +1,9 @@
 #include "controls/AutoSizeLabel.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QLabel>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -46,5 +48,80 @@ TEST(CaptionWidth, IsTheSizeHintsWidthWhateverTheLabelsSettings)
                     label.setText(caption);
                     EXPECT_EQ(CaptionWidth(&label), label.sizeHint().width())
                         << "setting " << s << ", " << pixels << " px, bold " << bold << ", " << caption.toStdString();
+                }
+}
+
+namespace {
+
+// The caption's size as the label itself finds it: each size set on the label and its size
+// hint read, from the design size down.
+std::pair<int, int> sizeFoundByTheLabel(QLabel& label, const QString& caption, int designSize)
+{
+    label.setText(caption);
+    QFont font = label.font();
+    int size = designSize, width = 0;
+    for (;;) {
+        font.setPixelSize(size);
+        label.setFont(font);
+        width = label.sizeHint().width();
+        if (size <= 8 || width <= label.maximumWidth())
+            break;
+        --size;
+    }
+    return { std::min(width, label.maximumWidth()), size };
+}
+
+class FontChangeCounter : public QObject {
+public:
+    int changes = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        changes += event->type() == QEvent::FontChange;
+        return false;
+    }
+};
+
+} // namespace
+
+// A caption too long for the label's room steps down in size until it fits. Measured size by size
+// without setting each on the label, it must come out as the label's own size hint finds it, and
+// the label's font change at most once for a plain caption.
+TEST(SetLabelCaption, StepsDownToTheSizeTheLabelsOwnMeasureFinds)
+{
+    const std::vector<QString> captions = { "1.02 kb/s, 1.00 GB", "5.68 Gb/s, 504,594.76 GB",
+        "25.68 Gb/s, 1,504,594.76 GB", "1,234,567,890.12 Gb/s, 8,000,000,000.00 GB", "AVAWAY To Wo", "tab\there",
+        "<b>bold</b> 1,234,567.89 GB", QString::fromUtf8("\xD7\xA9\xD7\x9C 42 1,234,567 GB") };
+    for (int room : { 60, 120, 198, 400 })
+        for (bool bold : { false, true })
+            for (int margin : { 0, 3 })
+                for (int designSize : { 11, 16 }) {
+                    QLabel label, reference;
+                    FontChangeCounter counter;
+                    label.installEventFilter(&counter);
+                    for (QLabel* l : { &label, &reference }) {
+                        QFont font = l->font();
+                        font.setBold(bold);
+                        font.setPixelSize(designSize);
+                        l->setFont(font);
+                        l->setMaximumWidth(room);
+                        l->setMargin(margin);
+                        l->setProperty("fontHeight", designSize);
+                    }
+                    for (const QString& caption : captions) {
+                        const int sizeBefore = label.font().pixelSize();
+                        counter.changes = 0;
+                        SetLabelCaption(&label, caption);
+                        const auto [width, size] = sizeFoundByTheLabel(reference, caption, designSize);
+                        const std::string where = caption.toStdString() + ", room " + std::to_string(room);
+                        EXPECT_EQ(label.width(), width) << where;
+                        EXPECT_EQ(label.font().pixelSize(), size) << where;
+                        EXPECT_EQ(label.font(), reference.font()) << where;
+                        // Rich text is measured by the label itself, in each size on the way.
+                        if (!Qt::mightBeRichText(caption)) {
+                            EXPECT_EQ(counter.changes, size == sizeBefore ? 0 : 1) << where;
+                        }
+                    }
                 }
 }

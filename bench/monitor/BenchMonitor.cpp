@@ -30,6 +30,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,8 +38,10 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -576,15 +579,21 @@ void benchIdle(int seconds, bool steady)
     TSteadyTraffic traffic(hosts, b.rng);
     for (int i = 0; i < seconds + 2; ++i)
         snapshots.push_back(steady ? traffic.NextSnapshot() : snapshotText(hosts, b.rng));
-    size_t next = 0;
     QObject::disconnect(&feed, nullptr, nullptr, nullptr);
-    // The thread's time is read at each new snapshot too: the median second, beside the mean,
-    // shows what a poll costs apart from the rare second that also reloads the names.
-    std::vector<double> secondMarks;
-    QObject::connect(&feed, &QTimer::timeout, [&] {
-        b.ServeSnapshot(snapshots[next++ % snapshots.size()]);
-        secondMarks.push_back(threadCpuMs());
+    // The service puts its next snapshot in place on a thread of its own: copying the text into
+    // the service is the service's work, not the window's.
+    std::mutex feedMutex;
+    std::condition_variable feedStop;
+    bool stopFeeding = false;
+    std::thread feeder([&] {
+        std::unique_lock<std::mutex> lock(feedMutex);
+        for (size_t next = 0; !feedStop.wait_for(lock, std::chrono::seconds(1), [&] { return stopFeeding; });)
+            b.ServeSnapshot(snapshots[next++ % snapshots.size()]);
     });
+    // The thread's time is read every second too: the median second, beside the mean, shows what
+    // a poll costs apart from the rare second that also reloads the names; the largest shows that.
+    std::vector<double> secondMarks;
+    QObject::connect(&feed, &QTimer::timeout, [&] { secondMarks.push_back(threadCpuMs()); });
     const double thread0 = threadCpuMs();
     const double process0 = BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID);
     const double polls0 = b.probe().SampleIndex();
@@ -595,16 +604,24 @@ void benchIdle(int seconds, bool steady)
     const double wall = msSince(start);
     const double thread = (threadCpuMs() - thread0) / wall * 100;
     const double process = (BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID) - process0) / wall * 100;
+    {
+        std::lock_guard<std::mutex> lock(feedMutex);
+        stopFeeding = true;
+    }
+    feedStop.notify_one();
+    feeder.join();
     std::vector<double> perSecond;
     for (size_t i = 1; i < secondMarks.size(); ++i)
         perSecond.push_back(secondMarks[i] - secondMarks[i - 1]);
     std::sort(perSecond.begin(), perSecond.end());
     const double medianSecond = perSecond.empty() ? 0 : perSecond[perSecond.size() / 2] / 10;
+    const double largestSecond = perSecond.empty() ? 0 : perSecond.back() / 10;
     std::printf("idle window polling %d hosts for %d s (%d polls), %s: window thread %.3f %% of a core%s, median "
-                "second %.3f %%, whole process with the service %.3f %%\n",
+                "second %.3f %%, largest %.3f %%, whole process with the service %.3f %%\n",
         hosts, seconds, int(b.probe().SampleIndex() - polls0),
         steady ? "a steady network" : "every figure and the order new each second", thread,
-        steady ? (thread <= 0.3 ? "  (target <= 0.3 %)" : "  (MISSED target <= 0.3 %)") : "", medianSecond, process);
+        steady ? (thread <= 0.3 ? "  (target <= 0.3 %)" : "  (MISSED target <= 0.3 %)") : "", medianSecond,
+        largestSecond, process);
     std::fflush(stdout);
 }
 

@@ -479,30 +479,79 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
     const QColor fixedLine = pal.color(QPalette::Shadow);
     const QColor normalLine = pal.color(QPalette::Midlight);
 
-    auto paintRow = [&](int row, int top) {
+    // The cells the region reaches, with their grid lines: each cell's line along its right edge,
+    // corner included, and along its bottom edge. Lines and cells never share a pixel, so the lines
+    // go first, those of one colour that meet drawn as one: a bottom line along neighbouring cells
+    // of a row, a right line down neighbouring rows of a column.
+    struct PaintedCell {
+        size_t Index;
+        int Row, Top;
+        bool Fixed;
+    };
+    std::vector<PaintedCell> painted;
+    auto findRow = [&](int row, int top) {
         if (top + rowHeight_ + GridLineWidth <= area.top() || top > area.bottom())
             return;
-        for (const auto& c : cols) {
-            const int width = colWidths_[size_t(c.Col)];
-            const QRect cell(c.Left, top, width, rowHeight_);
+        for (size_t i = 0; i < cols.size(); ++i) {
+            const auto& c = cols[i];
+            const QRect cell(c.Left, top, colWidths_[size_t(c.Col)], rowHeight_);
             // Written cells ask for their own repaints: the cells between them, in the region's
             // bounding rectangle but not in the region, are neither shaped nor drawn again.
-            if (!region.intersects(cell.adjusted(0, 0, GridLineWidth, GridLineWidth)))
-                continue;
-            const bool fixed = c.Col < effectiveFixedCols() || row < fixedRows;
-            const QColor& line = fixed ? fixedLine : normalLine;
-            painter.fillRect(QRect(c.Left + width, top, GridLineWidth, rowHeight_ + GridLineWidth), line);
-            painter.fillRect(QRect(c.Left, top + rowHeight_, width, GridLineWidth), line);
-            if (!cell.isEmpty())
-                paintCellAt(painter, c.Col, row, cell, gridFocused);
+            if (region.intersects(cell.adjusted(0, 0, GridLineWidth, GridLineWidth)))
+                painted.push_back({ i, row, top, c.Col < effectiveFixedCols() || row < fixedRows });
         }
     };
-
     int top = 0;
     for (int row = 0; row < fixedRows && top < height; ++row, top += rowPitch())
-        paintRow(row, top);
+        findRow(row, top);
     for (int row = topRow_; row < rowCount_ && top < height; ++row, top += rowPitch())
-        paintRow(row, top);
+        findRow(row, top);
+
+    auto rightOf = [&](size_t i) { return cols[i].Left + colWidths_[size_t(cols[i].Col)]; };
+    // Bottom lines: a run ends where the row, a gap or the colour does.
+    for (size_t k = 0; k < painted.size();) {
+        size_t end = k + 1;
+        while (end < painted.size() && painted[end].Top == painted[k].Top
+            && painted[end].Index == painted[end - 1].Index + 1 && painted[end].Fixed == painted[k].Fixed)
+            ++end;
+        const int left = cols[painted[k].Index].Left;
+        const int right = rightOf(painted[end - 1].Index);
+        if (right > left)
+            painter.fillRect(QRect(left, painted[k].Top + rowHeight_, right - left, GridLineWidth),
+                painted[k].Fixed ? fixedLine : normalLine);
+        k = end;
+    }
+    // Right lines: per column, a run goes on while the next row down is painted in the same colour.
+    struct LineRun {
+        int Top = 0, Bottom = -1;
+        bool Fixed = false;
+    };
+    std::vector<LineRun> runs(cols.size());
+    auto drawRun = [&](size_t i) {
+        const LineRun& run = runs[i];
+        if (run.Bottom >= run.Top)
+            painter.fillRect(QRect(rightOf(i), run.Top, GridLineWidth, run.Bottom - run.Top + 1),
+                run.Fixed ? fixedLine : normalLine);
+    };
+    for (const PaintedCell& p : painted) {
+        LineRun& run = runs[p.Index];
+        if (run.Bottom >= run.Top && (run.Bottom + 1 != p.Top || run.Fixed != p.Fixed)) {
+            drawRun(p.Index);
+            run = LineRun();
+        }
+        if (run.Bottom < run.Top)
+            run = { p.Top, p.Top, p.Fixed };
+        run.Bottom = p.Top + rowHeight_ + GridLineWidth - 1;
+    }
+    for (size_t i = 0; i < runs.size(); ++i)
+        drawRun(i);
+
+    for (const PaintedCell& p : painted) {
+        const auto& c = cols[p.Index];
+        const QRect cell(c.Left, p.Top, colWidths_[size_t(c.Col)], rowHeight_);
+        if (!cell.isEmpty())
+            paintCellAt(painter, c.Col, p.Row, cell, gridFocused);
+    }
 }
 
 void TStringGrid::PaintCell(QPainter& painter, int col, int row)

@@ -827,6 +827,91 @@ TEST_F(StringGridTest, AHookFillingEveryCellLeavesNothingOfWhatLayUnderTheGrid)
     }
 }
 
+// Every pixel of a painted region as the grid's layout gives it: in each cell's box the line along
+// its right edge (corner included) and along its bottom edge in the fixed or the normal line colour,
+// the cell itself in the hook's colour with a raised edge in fixed cells, the background beside and
+// below the cells; outside the region nothing changes.
+TEST_F(StringGridTest, EveryPaintedPixelIsTheLineTheCellOrTheBackgroundItsPlaceGives)
+{
+    std::mt19937 rng(9);
+    auto cellColour
+        = [](int col, int row) { return QColor(QColor::fromHsv((col * 50 + row * 11) % 360, 180, 220).rgb()); };
+    grid->SetDefaultDrawing(false);
+    grid->OnDrawCell = [&](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState) {
+        canvas.BrushColor = cellColour(col, row);
+        canvas.FillRect(rect);
+    };
+    for (int round = 0; round < 120; ++round) {
+        grid->resize(80 + int(rng() % 300), 50 + int(rng() % 250));
+        grid->SetColCount(1 + int(rng() % 7));
+        grid->SetRowCount(1 + int(rng() % 30));
+        grid->SetFixedCols(int(rng() % 3));
+        grid->SetFixedRows(int(rng() % 3));
+        grid->SetDefaultRowHeight(1 + int(rng() % 20));
+        for (int col = 0; col < grid->ColCount(); ++col)
+            grid->SetColWidth(col, rng() % 6 == 0 ? 0 : int(rng() % 70));
+        grid->SetTopRow(int(rng() % 30));
+        grid->SetLeftCol(int(rng() % 7));
+        const QSize size = viewport()->size();
+        QRegion region;
+        for (int n = 1 + int(rng() % 5); n > 0; --n)
+            region += QRect(int(rng() % uint(size.width())), int(rng() % uint(size.height())), 1 + int(rng() % 200),
+                1 + int(rng() % 120));
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(QColor(1, 2, 3));
+        {
+            QPainter painter(&image);
+            painter.setClipRegion(region);
+            grid->Paint(painter, region);
+        }
+        // The grid's layout: columns and rows in view with their places.
+        struct Span {
+            int Index, From, Size;
+        };
+        std::vector<Span> cols, rows;
+        for (int col = 0, left = 0; col < grid->ColCount() && left < size.width(); ++col) {
+            if (col >= grid->FixedCols() && col < grid->LeftCol())
+                continue;
+            cols.push_back({ col, left, grid->ColWidths(col) });
+            left += grid->ColWidths(col) + 1;
+        }
+        for (int row = 0, top = 0; row < grid->RowCount() && top < size.height(); ++row) {
+            if (row >= grid->FixedRows() && row < grid->TopRow())
+                continue;
+            rows.push_back({ row, top, grid->DefaultRowHeight() });
+            top += grid->DefaultRowHeight() + 1;
+        }
+        auto find = [](const std::vector<Span>& spans, int at) -> const Span* {
+            for (const Span& s : spans)
+                if (at >= s.From && at <= s.From + s.Size)
+                    return &s;
+            return nullptr;
+        };
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                QColor want(1, 2, 3);
+                if (region.contains(QPoint(x, y))) {
+                    const Span* col = find(cols, x);
+                    const Span* row = find(rows, y);
+                    want = BaseColor;
+                    if (col && row) {
+                        const bool fixed = col->Index < grid->FixedCols() || row->Index < grid->FixedRows();
+                        const int cx = x - col->From, cy = y - row->From;
+                        if (cx == col->Size || cy == row->Size)
+                            want = fixed ? ShadowColor : MidlightColor;
+                        else if (fixed && (cx == col->Size - 1 || cy == row->Size - 1))
+                            want = DarkColor;
+                        else if (fixed && (cx == 0 || cy == 0))
+                            want = LightColor;
+                        else
+                            want = cellColour(col->Index, row->Index);
+                    }
+                }
+                ASSERT_EQ(at(image, x, y), want) << "round " << round << " at " << x << "," << y;
+            }
+    }
+}
+
 // A poll rewrites every row but a screenful is seen: rows handed to a writer are written as they
 // come into view or are read, and each must end with the texts its own writer gives it.
 TEST_F(StringGridTest, DeferredRowsAreWrittenWhenSeenOrReadAndEachByItsOwnWriter)

@@ -483,12 +483,10 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
     // corner included, and along its bottom edge. Lines and cells never share a pixel, so the lines
     // go first, those of one colour that meet drawn as one: a bottom line along neighbouring cells
     // of a row, a right line down neighbouring rows of a column.
-    struct PaintedCell {
-        size_t Index;
-        int Row, Top;
-        bool Fixed;
-    };
-    std::vector<PaintedCell> painted;
+    // Kept from paint to paint: a fresh list every paint moved where the poll's host lines land
+    // in the heap, and made reading sixty thousand of them a fifth slower.
+    std::vector<PaintedCell>& painted = paintedCells_;
+    painted.clear();
     auto findRow = [&](int row, int top) {
         if (top + rowHeight_ + GridLineWidth <= area.top() || top > area.bottom())
             return;
@@ -522,11 +520,8 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
         k = end;
     }
     // Right lines: per column, a run goes on while the next row down is painted in the same colour.
-    struct LineRun {
-        int Top = 0, Bottom = -1;
-        bool Fixed = false;
-    };
-    std::vector<LineRun> runs(cols.size());
+    std::vector<LineRun>& runs = lineRuns_;
+    runs.assign(cols.size(), LineRun());
     auto drawRun = [&](size_t i) {
         const LineRun& run = runs[i];
         if (run.Bottom >= run.Top)

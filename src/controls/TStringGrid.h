@@ -231,4 +231,16 @@ private:
     // While the rows in view are written, their repaints are asked for together.
     bool collectingRepaints_ = false;
     TRepaintCollector collectedRepaints_;
+    // A paint's cells in reach of its region and the runs of their grid lines.
+    struct PaintedCell {
+        size_t Index;
+        int Row, Top;
+        bool Fixed;
+    };
+    struct LineRun {
+        int Top = 0, Bottom = -1;
+        bool Fixed = false;
+    };
+    std::vector<PaintedCell> paintedCells_;
+    std::vector<LineRun> lineRuns_;
 };

@@ -109,6 +109,28 @@ protected:
         ASSERT_TRUE(grid->hasFocus());
     }
 
+    // A grid of random size, columns, rows, fixed parts and scroll place, and a random region of
+    // its view to paint.
+    QRegion arrangeAtRandom(std::mt19937& rng)
+    {
+        grid->resize(80 + int(rng() % 400), 50 + int(rng() % 300));
+        grid->SetColCount(1 + int(rng() % 8));
+        grid->SetRowCount(1 + int(rng() % 40));
+        grid->SetFixedCols(int(rng() % 3));
+        grid->SetFixedRows(int(rng() % 3));
+        grid->SetDefaultRowHeight(1 + int(rng() % 24));
+        for (int col = 0; col < grid->ColCount(); ++col)
+            grid->SetColWidth(col, rng() % 6 == 0 ? 0 : int(rng() % 90));
+        grid->SetTopRow(int(rng() % 40));
+        grid->SetLeftCol(int(rng() % 8));
+        const QSize size = viewport()->size();
+        QRegion region;
+        for (int n = 1 + int(rng() % 5); n > 0; --n)
+            region += QRect(int(rng() % uint(size.width())), int(rng() % uint(size.height())), 1 + int(rng() % 300),
+                1 + int(rng() % 200));
+        return region;
+    }
+
     QWidget* viewport() const { return grid->viewport(); }
     QPoint centre(int col, int row) const { return grid->CellRect(col, row).center(); }
 
@@ -796,21 +818,8 @@ TEST_F(StringGridTest, AHookFillingEveryCellLeavesNothingOfWhatLayUnderTheGrid)
         canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, "r" + std::to_string(row));
     };
     for (int round = 0; round < 150; ++round) {
-        grid->resize(100 + int(rng() % 400), 60 + int(rng() % 300));
-        grid->SetColCount(1 + int(rng() % 8));
-        grid->SetRowCount(1 + int(rng() % 40));
-        grid->SetFixedCols(int(rng() % 3));
-        grid->SetFixedRows(int(rng() % 3));
-        grid->SetDefaultRowHeight(1 + int(rng() % 24));
-        for (int col = 0; col < grid->ColCount(); ++col)
-            grid->SetColWidth(col, rng() % 6 == 0 ? 0 : int(rng() % 90));
-        grid->SetTopRow(int(rng() % 40));
-        grid->SetLeftCol(int(rng() % 8));
+        const QRegion region = arrangeAtRandom(rng);
         const QSize size = viewport()->size();
-        QRegion region;
-        for (int n = 1 + int(rng() % 4); n > 0; --n)
-            region += QRect(int(rng() % uint(size.width())), int(rng() % uint(size.height())), 1 + int(rng() % 300),
-                1 + int(rng() % 200));
         QImage overNoise(size, QImage::Format_RGB32), overBase(size, QImage::Format_RGB32);
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
@@ -842,21 +851,8 @@ TEST_F(StringGridTest, EveryPaintedPixelIsTheLineTheCellOrTheBackgroundItsPlaceG
         canvas.FillRect(rect);
     };
     for (int round = 0; round < 120; ++round) {
-        grid->resize(80 + int(rng() % 300), 50 + int(rng() % 250));
-        grid->SetColCount(1 + int(rng() % 7));
-        grid->SetRowCount(1 + int(rng() % 30));
-        grid->SetFixedCols(int(rng() % 3));
-        grid->SetFixedRows(int(rng() % 3));
-        grid->SetDefaultRowHeight(1 + int(rng() % 20));
-        for (int col = 0; col < grid->ColCount(); ++col)
-            grid->SetColWidth(col, rng() % 6 == 0 ? 0 : int(rng() % 70));
-        grid->SetTopRow(int(rng() % 30));
-        grid->SetLeftCol(int(rng() % 7));
+        const QRegion region = arrangeAtRandom(rng);
         const QSize size = viewport()->size();
-        QRegion region;
-        for (int n = 1 + int(rng() % 5); n > 0; --n)
-            region += QRect(int(rng() % uint(size.width())), int(rng() % uint(size.height())), 1 + int(rng() % 200),
-                1 + int(rng() % 120));
         QImage image(size, QImage::Format_RGB32);
         image.fill(QColor(1, 2, 3));
         {

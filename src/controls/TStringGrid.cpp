@@ -476,15 +476,10 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
         painter.fillRect(area & QRect(QPoint(area.left(), blockBottom), QPoint(blockRight - 1, area.bottom())),
             pal.color(QPalette::Base));
     }
-    const QColor fixedLine = pal.color(QPalette::Shadow);
-    const QColor normalLine = pal.color(QPalette::Midlight);
-
-    // The cells the region reaches, with their grid lines: each cell's line along its right edge,
-    // corner included, and along its bottom edge. Lines and cells never share a pixel, so the lines
-    // go first, those of one colour that meet drawn as one: a bottom line along neighbouring cells
-    // of a row, a right line down neighbouring rows of a column.
-    // Kept from paint to paint: a fresh list every paint moved where the poll's host lines land
-    // in the heap, and made reading sixty thousand of them a fifth slower.
+    // The cells the region reaches, each with its grid lines: along its right edge, corner
+    // included, and along its bottom edge. Lines and cells never share a pixel, so all the lines go
+    // first. The list is kept from paint to paint: a fresh list every paint moved where the poll's
+    // host lines land in the heap, and made reading sixty thousand of them a fifth slower.
     std::vector<PaintedCell>& painted = paintedCells_;
     painted.clear();
     auto findRow = [&](int row, int top) {
@@ -505,6 +500,20 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
     for (int row = topRow_; row < rowCount_ && top < height; ++row, top += rowPitch())
         findRow(row, top);
 
+    drawGridLines(painter, cols, pal.color(QPalette::Shadow), pal.color(QPalette::Midlight));
+
+    for (const PaintedCell& p : painted) {
+        const auto& c = cols[p.Index];
+        const QRect cell(c.Left, p.Top, colWidths_[size_t(c.Col)], rowHeight_);
+        if (!cell.isEmpty())
+            paintCellAt(painter, c.Col, p.Row, cell, gridFocused);
+    }
+}
+
+void TStringGrid::drawGridLines(
+    QPainter& painter, const std::vector<VisibleColumn>& cols, const QColor& fixedLine, const QColor& normalLine)
+{
+    const std::vector<PaintedCell>& painted = paintedCells_;
     auto rightOf = [&](size_t i) { return cols[i].Left + colWidths_[size_t(cols[i].Col)]; };
     // Bottom lines: a run ends where the row, a gap or the colour does.
     for (size_t k = 0; k < painted.size();) {
@@ -540,13 +549,6 @@ void TStringGrid::Paint(QPainter& painter, const QRegion& region)
     }
     for (size_t i = 0; i < runs.size(); ++i)
         drawRun(i);
-
-    for (const PaintedCell& p : painted) {
-        const auto& c = cols[p.Index];
-        const QRect cell(c.Left, p.Top, colWidths_[size_t(c.Col)], rowHeight_);
-        if (!cell.isEmpty())
-            paintCellAt(painter, c.Col, p.Row, cell, gridFocused);
-    }
 }
 
 void TStringGrid::PaintCell(QPainter& painter, int col, int row)

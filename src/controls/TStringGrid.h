@@ -196,6 +196,10 @@ private:
     // under way.
     bool repaintsOnWrite(int row) const;
     void updateCell(int col, int row, bool wholeRow);
+    // The grid lines of the paint's cells, those of one colour that meet drawn as one: a bottom
+    // line along neighbouring cells of a row, a right line down neighbouring rows of a column.
+    void drawGridLines(
+        QPainter& painter, const std::vector<VisibleColumn>& cols, const QColor& fixedLine, const QColor& normalLine);
     void writeDeferredRow(int row) const;
 
     int colCount_ = 7;

@@ -40,6 +40,16 @@ void TGridCanvas::FillRect(const QRect& rect)
     Painter.fillRect(rect, BrushColor);
 }
 
+int TCellAscent::Of(const QPainter& painter)
+{
+    if (!known_ || !(painter.font() == font_)) {
+        font_ = painter.font();
+        ascent_ = painter.fontMetrics().ascent();
+        known_ = true;
+    }
+    return ascent_;
+}
+
 void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
 {
     if (rect.isEmpty() || text.isEmpty())
@@ -47,9 +57,12 @@ void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
     const qsizetype limit = qsizetype(rect.width()) + TextSlack;
     Painter.save();
     Painter.setClipRect(rect, Qt::IntersectClip);
-    Painter.setFont(Font);
+    // Setting the painter's own font again would make a new copy of it, which looks its font
+    // up anew when drawn.
+    if (!(Painter.font() == Font))
+        Painter.setFont(Font);
     Painter.setPen(FontColor);
-    const int ascent = Painter.fontMetrics().ascent();
+    const int ascent = Ascent ? Ascent->Of(Painter) : Painter.fontMetrics().ascent();
     Painter.drawText(QPoint(x, y + ascent), text.size() > limit ? text.left(limit) : text);
     Painter.restore();
 }
@@ -456,6 +469,7 @@ int TStringGrid::sizingBoundaryAt(int x, int y) const
 
 void TStringGrid::Paint(QPainter& painter, const QRegion& region)
 {
+    cellAscent_.Forget();
     const QPalette& pal = palette();
     const QRect area = region.boundingRect();
     const bool gridFocused = hasFocus();
@@ -554,6 +568,7 @@ void TStringGrid::drawGridLines(
 void TStringGrid::PaintCell(QPainter& painter, int col, int row)
 {
     const QRect rect = CellRect(col, row);
+    cellAscent_.Forget();
     if (!rect.isEmpty())
         paintCellAt(painter, col, row, rect, hasFocus());
 }
@@ -573,7 +588,7 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
     state.Focused = !state.Fixed && gridFocused && current_ == TGridCoord { col, row };
 
     // Font and colours start afresh for every cell, so whatever the hook chose for one cell stays there.
-    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base) };
+    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base), &cellAscent_ };
     if (state.Fixed) {
         canvas.BrushColor = pal.color(QPalette::Button);
     } else if (state.Selected && !state.Focused) {

@@ -355,6 +355,60 @@ TEST_F(StringGridTest, FontAndColoursStartAfreshForEveryCell)
     EXPECT_GT(pixelsOf(image, grid->CellRect(5, 1), TextColor), 10);
 }
 
+// Cells whose fonts change from cell to cell, in sizes, weights and kinds of size, and a hook that
+// sets the painter's font itself: every text looks as it does when each one sets its font and
+// measures it afresh, on devices of two resolutions one after the other.
+TEST_F(StringGridTest, TextsInChangingFontsLookAsWhenEachMeasuresItsFontAfresh)
+{
+    std::mt19937 rng(5);
+    for (int row = 0; row < grid->RowCount(); ++row)
+        for (int col = 0; col < grid->ColCount(); ++col)
+            grid->SetCell(col, row, "Wg" + std::to_string(rng() % 100000) + (rng() % 2 ? " kbit/s" : " MB"));
+    const auto fontOf = [&](int col, int row) {
+        QFont font = grid->font();
+        switch ((col * 7 + row * 3) % 5) {
+        case 1:
+            font.setBold(true);
+            break;
+        case 2:
+            font.setPixelSize(15);
+            break;
+        case 3:
+            break;
+        default:
+            // The first and the last cell of a paint: the next paint's first cell is in the
+            // same font, on a device of another resolution.
+            font.setPointSize(9);
+            break;
+        }
+        return font;
+    };
+    for (const int dpi : { 192, 96, 144 }) {
+        const auto paint = [&](bool measureEach) {
+            grid->OnDrawCell = [&](TGridCanvas& canvas, int col, int row, const QRect& rect, TGridDrawState) {
+                canvas.Font = fontOf(col, row);
+                if ((col + row) % 4 == 0)
+                    canvas.Painter.setFont(fontOf(col + 1, row));
+                canvas.FillRect(rect);
+                if (measureEach)
+                    canvas.Ascent = nullptr;
+                canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, grid->Cell(col, row));
+            };
+            QImage image(grid->viewport()->size(), QImage::Format_RGB32);
+            image.setDotsPerMeterX(qRound(dpi / 0.0254));
+            image.setDotsPerMeterY(qRound(dpi / 0.0254));
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setFont(grid->font());
+            grid->Paint(painter, image.rect());
+            return image;
+        };
+        const QImage measuredEach = paint(true);
+        EXPECT_EQ(paint(false), measuredEach) << dpi << " dpi";
+        EXPECT_GT(pixelsOf(measuredEach, grid->CellRect(4, 1), TextColor), 20);
+    }
+}
+
 TEST_F(StringGridTest, PaintCellDrawsOneCellAsTheWholeViewDoes)
 {
     grid->SetCell(1, 1, "fixed");

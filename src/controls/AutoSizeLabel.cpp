@@ -13,14 +13,19 @@ namespace {
 constexpr int SmallestPixelSize = 8;
 
 // A caption of plain text without word wrap is measured with one text layout; any other label
-// asks its size hint.
-bool measuredOnce(const QLabel* label)
+// asks its size hint. Setting a text that is not empty takes away any picture, so a label whose
+// text has just been set needs no look at its pictures, each a copy.
+bool plainCaption(const QLabel* label)
 {
     const QString& text = label->text();
     const bool plain
         = label->textFormat() == Qt::PlainText || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(text));
-    return !text.isEmpty() && plain && !label->wordWrap() && label->buddy() == nullptr && label->pixmap().isNull()
-        && label->picture().isNull();
+    return !text.isEmpty() && plain && !label->wordWrap() && label->buddy() == nullptr;
+}
+
+bool measuredOnce(const QLabel* label)
+{
+    return plainCaption(label) && label->pixmap().isNull() && label->picture().isNull();
 }
 
 // Without word wrap the size hint lays such a caption out at three widths that cannot change it;
@@ -66,11 +71,16 @@ void SetLabelCaption(QLabel* label, const QString& caption)
         // A plain caption is measured in each size's metrics and the label takes the size found;
         // setting every size on the way made each poll of a long caption change the label's font
         // twice or more. Any other caption is measured by the label in each size.
-        const bool once = measuredOnce(label);
+        const bool once = plainCaption(label);
         for (;;) {
-            font.setPixelSize(size);
+            // The label's own size is kept as it is: the font set again would look its glyphs
+            // up anew.
+            const bool ownSize
+                = font.pixelSize() == size && (font.resolveMask() & QFont::SizeResolved) && font == label->font();
+            if (!ownSize)
+                font.setPixelSize(size);
             if (once) {
-                width = plainCaptionWidth(label, QFontMetrics(font));
+                width = plainCaptionWidth(label, ownSize ? label->fontMetrics() : QFontMetrics(font));
             } else {
                 label->setFont(font);
                 width = label->sizeHint().width();
@@ -79,7 +89,7 @@ void SetLabelCaption(QLabel* label, const QString& caption)
                 break;
             --size;
         }
-        if (once)
+        if (once && !(font == label->font() && font.resolveMask() == label->font().resolveMask()))
             label->setFont(font);
     } else {
         width = CaptionWidth(label);

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QLabel>
+#include <QPixmap>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,10 @@ TEST(SetLabelCaption, StepsDownToTheSizeTheLabelsOwnMeasureFinds)
                         l->setMaximumWidth(room);
                         l->setMargin(margin);
                         l->setProperty("fontHeight", designSize);
+                        // A caption takes the picture's place.
+                        QPixmap picture(300, 30);
+                        picture.fill(Qt::red);
+                        l->setPixmap(picture);
                     }
                     for (const QString& caption : captions) {
                         const int sizeBefore = label.font().pixelSize();

@@ -40,16 +40,6 @@ void TGridCanvas::FillRect(const QRect& rect)
     Painter.fillRect(rect, BrushColor);
 }
 
-int TCellAscent::Of(const QPainter& painter)
-{
-    if (!known_ || !(painter.font() == font_)) {
-        font_ = painter.font();
-        ascent_ = painter.fontMetrics().ascent();
-        known_ = true;
-    }
-    return ascent_;
-}
-
 void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
 {
     if (rect.isEmpty() || text.isEmpty())
@@ -58,11 +48,11 @@ void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
     Painter.save();
     Painter.setClipRect(rect, Qt::IntersectClip);
     // Setting the painter's own font again would make a new copy of it, which looks its font
-    // up anew when drawn.
+    // up anew when measured and drawn.
     if (!(Painter.font() == Font))
         Painter.setFont(Font);
     Painter.setPen(FontColor);
-    const int ascent = Ascent ? Ascent->Of(Painter) : Painter.fontMetrics().ascent();
+    const int ascent = Painter.fontMetrics().ascent();
     Painter.drawText(QPoint(x, y + ascent), text.size() > limit ? text.left(limit) : text);
     Painter.restore();
 }
@@ -469,7 +459,6 @@ int TStringGrid::sizingBoundaryAt(int x, int y) const
 
 void TStringGrid::Paint(QPainter& painter, const QRegion& region)
 {
-    cellAscent_.Forget();
     const QPalette& pal = palette();
     const QRect area = region.boundingRect();
     const bool gridFocused = hasFocus();
@@ -568,7 +557,6 @@ void TStringGrid::drawGridLines(
 void TStringGrid::PaintCell(QPainter& painter, int col, int row)
 {
     const QRect rect = CellRect(col, row);
-    cellAscent_.Forget();
     if (!rect.isEmpty())
         paintCellAt(painter, col, row, rect, hasFocus());
 }
@@ -588,7 +576,7 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
     state.Focused = !state.Fixed && gridFocused && current_ == TGridCoord { col, row };
 
     // Font and colours start afresh for every cell, so whatever the hook chose for one cell stays there.
-    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base), &cellAscent_ };
+    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base) };
     if (state.Fixed) {
         canvas.BrushColor = pal.color(QPalette::Button);
     } else if (state.Selected && !state.Focused) {

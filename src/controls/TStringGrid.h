@@ -46,20 +46,6 @@ struct TGridRect {
     }
 };
 
-// The ascent of the font cell texts are drawn in, kept while the font stays the same within one
-// paint: measuring it anew looked the font up afresh for every cell.
-class TCellAscent {
-public:
-    int Of(const QPainter& painter);
-    // A new paint may draw on a device of another resolution.
-    void Forget() { known_ = false; }
-
-private:
-    QFont font_;
-    int ascent_ = 0;
-    bool known_ = false;
-};
-
 // The drawing surface handed to the draw-cell hook: the painter plus the font, font colour and brush colour the
 // grid chose for the cell. The hook may change the three and draw with them.
 struct TGridCanvas {
@@ -67,8 +53,6 @@ struct TGridCanvas {
     QFont Font;
     QColor FontColor;
     QColor BrushColor;
-    // The grid's, for the paint under way; without it each text measures its font itself.
-    TCellAscent* Ascent = nullptr;
 
     // Fills the rectangle with BrushColor.
     void FillRect(const QRect& rect);
@@ -263,5 +247,4 @@ private:
     };
     std::vector<PaintedCell> paintedCells_;
     std::vector<LineRun> lineRuns_;
-    TCellAscent cellAscent_;
 };

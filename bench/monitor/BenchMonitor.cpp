@@ -565,7 +565,9 @@ void benchHostNames(Bench& b)
 // running sees; every figure and the whole order new each second is the worst case.
 // The application, which while an idle window is timed also adds up the processor time of the
 // two things an idle second mostly does: the paint that follows a poll and the poll timer's tick.
-// Only a counter and a comparison are added to every other event.
+// Only a counter and a comparison are added to every other event. It also reads the thread's time
+// as each tick starts, so that the seconds are marked without a timer of the benchmark's own: a
+// timer would wake the idle window once more a second, which the program alone does not.
 class TTimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
@@ -574,11 +576,14 @@ public:
     {
         pollTimer_ = pollTimer;
         paintMs_ = pollMs_ = 0;
+        tickMarks_.clear();
         timing_ = true;
     }
     void StopTiming() { timing_ = false; }
     double PaintMs() const { return paintMs_; }
     double PollMs() const { return pollMs_; }
+    // The thread's processor ms as each poll tick started.
+    const std::vector<double>& TickMarks() const { return tickMarks_; }
 
     bool notify(QObject* receiver, QEvent* event) override
     {
@@ -591,6 +596,8 @@ public:
                 sum = &pollMs_;
         }
         const double start = sum ? threadCpuMs() : 0;
+        if (sum == &pollMs_)
+            tickMarks_.push_back(start);
         ++depth_;
         const bool done = QApplication::notify(receiver, event);
         --depth_;
@@ -605,6 +612,7 @@ private:
     const QObject* pollTimer_ = nullptr;
     double paintMs_ = 0;
     double pollMs_ = 0;
+    std::vector<double> tickMarks_;
 };
 
 void startIdleTiming(const QObject* pollTimer)
@@ -612,12 +620,18 @@ void startIdleTiming(const QObject* pollTimer)
     TTimedApplication::Instance()->StartTiming(pollTimer);
 }
 
-// The paint's and the poll's processor ms since the timing started.
-std::pair<double, double> stopIdleTiming()
+struct IdleTiming {
+    double PaintMs;
+    double PollMs;
+    std::vector<double> TickMarks;
+};
+
+// The paint's and the poll's processor ms since the timing started, and the thread's time at each tick.
+IdleTiming stopIdleTiming()
 {
     TTimedApplication* app = TTimedApplication::Instance();
     app->StopTiming();
-    return { app->PaintMs(), app->PollMs() };
+    return { app->PaintMs(), app->PollMs(), app->TickMarks() };
 }
 
 void benchIdle(int seconds, bool steady)
@@ -638,7 +652,7 @@ void benchIdle(int seconds, bool steady)
     TSteadyTraffic traffic(hosts, b.rng);
     for (int i = 0; i < seconds + 2; ++i)
         snapshots.push_back(steady ? traffic.NextSnapshot() : snapshotText(hosts, b.rng));
-    QObject::disconnect(&feed, nullptr, nullptr, nullptr);
+    feed.stop();
     // The service puts its next snapshot in place on a thread of its own: copying the text into
     // the service is the service's work, not the window's.
     std::mutex feedMutex;
@@ -649,10 +663,6 @@ void benchIdle(int seconds, bool steady)
         for (size_t next = 0; !feedStop.wait_for(lock, std::chrono::seconds(1), [&] { return stopFeeding; });)
             b.ServeSnapshot(snapshots[next++ % snapshots.size()]);
     });
-    // The thread's time is read every second too: the median second, beside the mean, shows what
-    // a poll costs apart from the rare second that also reloads the names; the largest shows that.
-    std::vector<double> secondMarks;
-    QObject::connect(&feed, &QTimer::timeout, [&] { secondMarks.push_back(threadCpuMs()); });
     const double thread0 = threadCpuMs();
     const double process0 = BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID);
     const double polls0 = b.probe().SampleIndex();
@@ -661,7 +671,7 @@ void benchIdle(int seconds, bool steady)
     QTimer::singleShot(seconds * 1000, &run, &QEventLoop::quit);
     startIdleTiming(b.probe().Timer1());
     run.exec();
-    const auto [paintMs, pollMs] = stopIdleTiming();
+    const auto [paintMs, pollMs, secondMarks] = stopIdleTiming();
     const double wall = msSince(start);
     const double thread = (threadCpuMs() - thread0) / wall * 100;
     const double process = (BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID) - process0) / wall * 100;
@@ -671,6 +681,8 @@ void benchIdle(int seconds, bool steady)
     }
     feedStop.notify_one();
     feeder.join();
+    // The thread's time from tick to tick: the median second, beside the mean, shows what a poll
+    // costs apart from the rare second that also reloads the names; the largest shows that.
     std::vector<double> perSecond;
     for (size_t i = 1; i < secondMarks.size(); ++i)
         perSecond.push_back(secondMarks[i] - secondMarks[i - 1]);

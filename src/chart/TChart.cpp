@@ -139,28 +139,35 @@ void TChart::buildStackCache() const
 {
     StackCache& cache = stackCache_;
     cache.series.clear();
-    cache.positiveBelow.clear();
-    cache.negativeBelow.clear();
+    cache.counts.clear();
     cache.valid = false;
     if (seriesList_.Count() == 0)
         return;
     // The running sums equal the walk over earlier series only when every series stacks with
     // every other, which holds when they are all of one class.
     const QMetaObject* kind = seriesList_.items_.front()->metaObject();
-    int longest = 0;
+    size_t longest = 0;
     for (const TChartSeries* series : seriesList_) {
         if (series->metaObject() != kind)
             return;
-        longest = std::max(longest, series->PointCount());
+        longest = std::max(longest, size_t(series->PointCount()));
     }
-    std::vector<double> positive(size_t(longest), 0.0);
-    std::vector<double> negative(size_t(longest), 0.0);
+    const size_t seriesCount = size_t(seriesList_.Count());
+    cache.stride = longest;
+    cache.positiveBelow.resize(seriesCount * longest);
+    cache.negativeBelow.resize(seriesCount * longest);
+    cache.positiveTotal.assign(longest, 0.0);
+    cache.negativeTotal.assign(longest, 0.0);
+    double* positive = cache.positiveTotal.data();
+    double* negative = cache.negativeTotal.data();
     int slot = 0;
     for (const TChartSeries* series : seriesList_) {
         const size_t count = size_t(series->PointCount());
+        const size_t at = size_t(slot) * longest;
+        std::copy(positive, positive + count, cache.positiveBelow.begin() + long(at));
+        std::copy(negative, negative + count, cache.negativeBelow.begin() + long(at));
         cache.series.push_back(series);
-        cache.positiveBelow.emplace_back(positive.begin(), positive.begin() + long(count));
-        cache.negativeBelow.emplace_back(negative.begin(), negative.begin() + long(count));
+        cache.counts.push_back(count);
         series->cacheSlot_ = slot++;
         if (!series->Active())
             continue;
@@ -172,8 +179,6 @@ void TChart::buildStackCache() const
                 negative[i] += y[i];
         }
     }
-    cache.positiveTotal = std::move(positive);
-    cache.negativeTotal = std::move(negative);
     cache.valid = true;
 }
 
@@ -182,14 +187,14 @@ bool TChart::cachedStackSum(const TChartSeries& series, int index, bool includeS
     const StackCache& cache = stackCache_;
     const int slot = series.cacheSlot_;
     if (!cache.valid || slot < 0 || size_t(slot) >= cache.series.size() || cache.series[size_t(slot)] != &series
-        || index < 0 || index >= series.PointCount() || size_t(index) >= cache.positiveBelow[size_t(slot)].size())
+        || index < 0 || index >= series.PointCount() || size_t(index) >= cache.counts[size_t(slot)])
         return false;
     const bool positive = series.YValues().Data()[index] >= 0;
+    const size_t at = size_t(slot) * cache.stride + size_t(index);
     if (includeSelf)
         sum = positive ? cache.positiveTotal[size_t(index)] : cache.negativeTotal[size_t(index)];
     else
-        sum = positive ? cache.positiveBelow[size_t(slot)][size_t(index)]
-                       : cache.negativeBelow[size_t(slot)][size_t(index)];
+        sum = positive ? cache.positiveBelow[at] : cache.negativeBelow[at];
     return true;
 }
 
@@ -199,9 +204,9 @@ bool TChart::cachedStackFloors(const TChartSeries& series, TStackFloors& floors)
     const int slot = series.cacheSlot_;
     if (!cache.valid || slot < 0 || size_t(slot) >= cache.series.size() || cache.series[size_t(slot)] != &series)
         return false;
-    const std::vector<double>& positive = cache.positiveBelow[size_t(slot)];
-    floors = { positive.data(), cache.negativeBelow[size_t(slot)].data(),
-        int(std::min(positive.size(), size_t(series.PointCount()))) };
+    const size_t at = size_t(slot) * cache.stride;
+    floors = { cache.positiveBelow.data() + at, cache.negativeBelow.data() + at,
+        int(std::min(cache.counts[size_t(slot)], size_t(series.PointCount()))) };
     return true;
 }
 

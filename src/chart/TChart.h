@@ -160,12 +160,16 @@ private:
     void draw(QPainter& painter, const TChartLayout& layout);
 
     // The floors of every stacked series at every index, computed once per drawing instead of
-    // walking the list for each point.
+    // walking the list for each point. The floors lie series after series, `stride` apart, in
+    // storage kept from one drawing to the next: each drawing builds the cache anew, and one
+    // vector per series was an allocation per series each time.
     struct StackCache {
         bool valid = false;
         std::vector<const TChartSeries*> series;
-        std::vector<std::vector<double>> positiveBelow;
-        std::vector<std::vector<double>> negativeBelow;
+        std::vector<size_t> counts;
+        size_t stride = 0;
+        std::vector<double> positiveBelow;
+        std::vector<double> negativeBelow;
         std::vector<double> positiveTotal;
         std::vector<double> negativeTotal;
     };

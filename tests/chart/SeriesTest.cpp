@@ -160,6 +160,46 @@ TEST(Stacking, ShortInactiveAndOtherKindsOfSeriesAddNothing)
     EXPECT_EQ(chart.AxisMaxValue(chart.LeftAxis()), 1000);
 }
 
+// The axis range reads the floors the chart keeps for one query; they must agree with the walk
+// over the series before, whatever the series' lengths and signs, and again after the series
+// grow, shrink or go, when the kept storage is built anew over the last one.
+TEST(Stacking, KeptFloorsAgreeWithTheWalkAsSeriesGrowAndShrink)
+{
+    TChart chart;
+    std::mt19937 rng(11);
+    std::vector<TAreaSeries*> series;
+    for (int k = 0; k < 7; ++k)
+        series.push_back(addStackedSeries(chart, clTestRed, {}));
+    for (int round = 0; round < 30; ++round) {
+        for (TAreaSeries* s : series) {
+            const int want = int(rng() % 12);
+            while (s->PointCount() > want)
+                s->DeletePoint(s->PointCount() - 1);
+            while (s->PointCount() < want)
+                s->AddPoint(s->PointCount(), double(int(rng() % 21) - 8));
+            s->SetActive(rng() % 5 != 0);
+        }
+        double largest = 0, smallest = 0;
+        bool found = false;
+        for (const TAreaSeries* s : series) {
+            if (!s->Active())
+                continue;
+            // A series' own values count as well as its tops.
+            for (int i = 0; i < s->PointCount(); ++i) {
+                const double y = s->YValues()[i], top = s->StackBase(i) + y;
+                largest = found ? std::max({ largest, top, y }) : std::max(top, y);
+                smallest = found ? std::min({ smallest, top, y }) : std::min(top, y);
+                found = true;
+            }
+        }
+        if (!found)
+            continue;
+        SCOPED_TRACE(round);
+        EXPECT_EQ(chart.AxisMaxValue(chart.LeftAxis()), largest);
+        EXPECT_EQ(chart.AxisMinValue(chart.LeftAxis()), smallest);
+    }
+}
+
 TEST(Stacking, HundredPercentModeScalesToTheTotal)
 {
     TChart chart;

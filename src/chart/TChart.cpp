@@ -152,10 +152,16 @@ void TChart::buildStackCache() const
             return;
         longest = std::max(longest, size_t(series->PointCount()));
     }
-    const size_t seriesCount = size_t(seriesList_.Count());
+    const size_t floorCount = size_t(seriesList_.Count()) * longest;
+    // The store keeps its room for the next drawing, but not the room of a far larger chart
+    // drawn long ago.
+    if (cache.positiveBelow.capacity() > 4 * floorCount + 4096) {
+        std::vector<double>().swap(cache.positiveBelow);
+        std::vector<double>().swap(cache.negativeBelow);
+    }
     cache.stride = longest;
-    cache.positiveBelow.resize(seriesCount * longest);
-    cache.negativeBelow.resize(seriesCount * longest);
+    cache.positiveBelow.resize(floorCount);
+    cache.negativeBelow.resize(floorCount);
     cache.positiveTotal.assign(longest, 0.0);
     cache.negativeTotal.assign(longest, 0.0);
     double* positive = cache.positiveTotal.data();

@@ -43,7 +43,6 @@
 #include <random>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -559,10 +558,6 @@ void benchHostNames(Bench& b)
     std::printf("  then the first lookup, which builds the index: %6.2f ms (CPU %6.2f)\n", index.Wall(), index.Cpu());
 }
 
-// The window left to its own timers, polling a 1,000-host service: the processor time of the
-// window's thread over the wall time. The loopback service runs on a thread of this process too,
-// so the whole process's share is printed beside it. A steady network is what a monitor left
-// running sees; every figure and the whole order new each second is the worst case.
 // The application, which while an idle window is timed also adds up the processor time of the
 // two things an idle second mostly does: the paint that follows a poll and the poll timer's tick.
 // Only a counter and a comparison are added to every other event. It also reads the thread's time
@@ -634,6 +629,10 @@ IdleTiming stopIdleTiming()
     return { app->PaintMs(), app->PollMs(), app->TickMarks() };
 }
 
+// The window left to its own timers, polling a 1,000-host service: the processor time of the
+// window's thread over the wall time. The loopback service runs on a thread of this process too,
+// so the whole process's share is printed beside it. A steady network is what a monitor left
+// running sees; every figure and the whole order new each second is the worst case.
 void benchIdle(int seconds, bool steady)
 {
     Bench b(1000);

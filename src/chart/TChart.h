@@ -161,8 +161,8 @@ private:
 
     // The floors of every stacked series at every index, computed once per drawing instead of
     // walking the list for each point. The floors lie series after series, `stride` apart, in
-    // storage kept from one drawing to the next: each drawing builds the cache anew, and one
-    // vector per series was an allocation per series each time.
+    // storage kept from one drawing to the next: each drawing builds the cache anew, and a vector
+    // per series would be an allocation per series each time.
     struct StackCache {
         bool valid = false;
         std::vector<const TChartSeries*> series;

@@ -4,17 +4,18 @@ void TRepaintCollector::Add(const QRect& rect)
 {
     if (rect.isEmpty())
         return;
-    // A cell beside or over the last one in the same row joins it: a region's rectangles of one
-    // band may neither touch nor overlap.
-    if (!rects_.empty()) {
-        QRect& last = rects_.back();
-        if (rect.top() == last.top() && rect.height() == last.height() && rect.left() <= last.right() + 1
-            && rect.right() >= last.left() - 1) {
-            last = last.united(rect);
-            return;
-        }
+    // A rectangle that reaches the last ones of its band joins them: a region's rectangles of one
+    // band may neither touch nor overlap. A whole row written after some of its cells takes them in.
+    QRect joined = rect;
+    while (!rects_.empty()) {
+        const QRect& last = rects_.back();
+        if (joined.top() != last.top() || joined.height() != last.height()
+            || joined.left() > last.right() + 1 + joinGap_ || joined.right() < last.left() - 1 - joinGap_)
+            break;
+        joined = joined.united(last);
+        rects_.pop_back();
     }
-    rects_.push_back(rect);
+    rects_.push_back(joined);
 }
 
 bool TRepaintCollector::banded() const

@@ -232,9 +232,10 @@ private:
     bool painting_ = false;
     // The last repaint a written cell asked for; a paint clears it.
     QRect lastRepaintAsked_;
-    // While the rows in view are written, their repaints are asked for together.
+    // While the rows in view are written, their repaints are asked for together. The grid line
+    // between two written cells of a row is repainted with them: the cell on its left draws it.
     bool collectingRepaints_ = false;
-    TRepaintCollector collectedRepaints_;
+    TRepaintCollector collectedRepaints_ { GridLineWidth };
     // A paint's cells in reach of its region and the runs of their grid lines.
     struct PaintedCell {
         size_t Index;

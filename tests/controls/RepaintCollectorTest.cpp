@@ -84,3 +84,54 @@ TEST(RepaintCollector, RectanglesInAnyOrderGiveTheirUnionToo)
         expectSameArea(collector.Take(), unionOf(added), rng);
     }
 }
+
+TEST(RepaintCollector, CellsAGridLineApartBecomeOneRectangleWithTheLineBetweenThem)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; ++round) {
+        // Columns a grid line apart, now and then touching or two lines apart (a hidden column).
+        std::vector<int> lefts { 0 }, rights;
+        for (int col = 0; col < 7; ++col) {
+            rights.push_back(lefts.back() + 1 + int(rng() % 40));
+            lefts.push_back(rights.back() + int(rng() % 6 == 0 ? rng() % 3 : 1));
+        }
+        TRepaintCollector collector(1);
+        QRegion want;
+        int runs = 0;
+        for (int row = 0, top = 0; row < 12; ++row, top += 19) {
+            // The cells written in this row, left to right, and the whole row now and then.
+            std::vector<bool> written(7);
+            for (int col = 0; col < 7; ++col)
+                if (rng() % 3 != 0) {
+                    written[size_t(col)] = true;
+                    collector.Add(QRect(QPoint(lefts[size_t(col)], top), QPoint(rights[size_t(col)] - 1, top + 17)));
+                }
+            if (rng() % 8 == 0) {
+                const QRect whole(QPoint(0, top), QPoint(rights.back() - 1, top + 17));
+                collector.Add(whole);
+                want += whole;
+                ++runs;
+                continue;
+            }
+            // What it must cover: each run of written cells with the lines of at most one pixel
+            // between them, and nothing between cells further apart or beside unwritten ones.
+            int col = 0;
+            while (col < 7) {
+                if (!written[size_t(col)]) {
+                    ++col;
+                    continue;
+                }
+                int end = col;
+                while (end + 1 < 7 && written[size_t(end) + 1] && lefts[size_t(end) + 1] - rights[size_t(end)] <= 1)
+                    ++end;
+                want += QRect(QPoint(lefts[size_t(col)], top), QPoint(rights[size_t(end)] - 1, top + 17));
+                ++runs;
+                col = end + 1;
+            }
+        }
+        const QRegion got = collector.Take();
+        expectSameArea(got, want, rng);
+        // One rectangle per run: the rows' rectangles were taken as they stand, not united.
+        EXPECT_EQ(got.rectCount(), runs);
+    }
+}

@@ -449,15 +449,15 @@ void benchLive(Bench& b, int hosts, bool bySpeed)
     const double floorMs = floorCpuMs(text);
     std::printf("live poll, %5d hosts, %s: with fetch %7.2f ms (CPU %7.2f), fetch %6.2f ms (CPU %6.2f)\n", hosts,
         bySpeed ? "current speed" : "data transferred", whole.Wall(), whole.Cpu(), fetch.Wall(), fetch.Cpu());
-    std::printf("  processed (fetch excluded) %6.2f ms, CPU %6.2f ms%s\n", processedWall, processedCpu,
+    std::printf("  processed (fetch excluded) %6.3f ms, CPU %6.3f ms%s\n", processedWall, processedCpu,
         verdict(processedCpu, target).c_str());
     std::printf("  %s\n", againstFloor(processedCpu, floorMs).c_str());
     const double changedCpu = wholeChanged.Cpu() - fetchChanged.Cpu();
-    std::printf("  processed with every figure new since the last poll: CPU %6.2f ms%s\n", changedCpu,
+    std::printf("  processed with every figure new since the last poll: CPU %6.3f ms%s\n", changedCpu,
         verdict(changedCpu, target).c_str());
     std::printf("  %s\n", againstFloor(changedCpu, floorMs).c_str());
     const double steadyCpu = steady.Cpu() - steadyFetch.Cpu();
-    std::printf("  processed, a steady network's next poll: CPU %6.2f ms%s, the whole poll with its fetch %6.2f ms\n",
+    std::printf("  processed, a steady network's next poll: CPU %6.3f ms%s, the whole poll with its fetch %6.3f ms\n",
         steadyCpu, verdict(steadyCpu, target).c_str(), steady.Cpu());
     std::printf("  %s\n", againstFloor(steadyCpu, floorCpuMs(steadyText)).c_str());
     std::printf("  what that poll left to paint, as the event loop paints it: %6.2f ms (CPU %6.2f)%s\n",

@@ -309,6 +309,39 @@ TEST_F(HttpServiceLimitsTest, AHistoryInPiecesIsSentInChunksByteForByte)
     EXPECT_EQ(old.bytesUntilClose(64 << 20), history.text.size());
 }
 
+TEST_F(HttpServiceLimitsTest, AFastReaderOfALongAnswerLeavesItsThreadToOtherClientsNowAndThen)
+{
+    // Pieces slow to make, read at once by the client: the socket never stops taking them, so only
+    // the service itself can let the one thread it has serve anyone else in the meantime.
+    constexpr size_t Pieces = 400;
+    std::atomic<size_t> made { 0 };
+    historyPieces_ = [&made] {
+        return [&made, count = size_t(0)](std::string& piece) mutable {
+            if (count++ == Pieces)
+                return;
+            std::this_thread::sleep_for(2ms);
+            piece.assign(16 * 1024, 'h');
+            ++made;
+        };
+    };
+    HttpLimits limits;
+    limits.threads = 1;
+    start(limits);
+    RawConnection reader(port_, Loopback, 10000);
+    reader.send("GET /history HTTP/1.0\r\n\r\n");
+    size_t got = 0;
+    std::thread reading([&] { got = reader.bytesUntilClose(64 << 20); });
+    while (made == 0)
+        std::this_thread::sleep_for(1ms);
+
+    RawConnection poller(port_, Loopback, 5000);
+    poller.send(Poll);
+    EXPECT_TRUE(isAnswer(poller.response(), "200", "snapshot\n"));
+    EXPECT_LT(made.load(), Pieces / 2) << "a poll waited for most of a long answer to another client";
+    reading.join();
+    EXPECT_GT(got, Pieces * 16 * 1024);
+}
+
 TEST_F(HttpServiceLimitsTest, AClientReadingSlowlyHoldsLittleAndOnlyUntilTheWriteDeadline)
 {
     PiecedHistory history;

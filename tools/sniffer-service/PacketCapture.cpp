@@ -277,6 +277,7 @@ PacketCapture::PacketCapture(PacketCapture&& other) noexcept
     : handle_(other.handle_)
     , packets_(other.packets_.load())
     , fileBytes_(other.fileBytes_)
+    , fileBuffer_(std::move(other.fileBuffer_))
 {
     other.handle_ = nullptr;
 }
@@ -323,8 +324,11 @@ PacketCapture PacketCapture::openFile(const std::string& path)
     if (!file)
         throw Exception("cannot read capture file " + path + ": " + std::strerror(errno));
     // libpcap reads each packet in two small reads; a large buffer spares most of the system calls.
-    // Only the capture's own thread reads the file, so the stream need not lock itself for each.
-    std::setvbuf(file, nullptr, _IOFBF, 256 << 10);
+    // The stream is given one: asked only for a size, it keeps reading 4 KB at a time. Only the
+    // capture's own thread reads the file, so the stream need not lock itself for each read either.
+    constexpr size_t BufferBytes = 256 << 10;
+    auto buffer = std::make_unique<char[]>(BufferBytes);
+    std::setvbuf(file, buffer.get(), _IOFBF, BufferBytes);
     __fsetlocking(file, FSETLOCKING_BYCALLER);
     pcap_t* p = pcap_fopen_offline_with_tstamp_precision(file, PCAP_TSTAMP_PRECISION_MICRO, error);
     if (!p) {
@@ -332,6 +336,7 @@ PacketCapture PacketCapture::openFile(const std::string& path)
         throw Exception("cannot read capture file " + path + ": " + error);
     }
     PacketCapture capture(p);
+    capture.fileBuffer_ = std::move(buffer);
     requireReadableLinkType(p, "capture file " + path);
     struct stat info { };
     if (fstat(fileno(pcap_file(p)), &info) == 0)

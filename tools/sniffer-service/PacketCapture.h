@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,4 +100,6 @@ private:
     std::atomic<uint64_t> kernelDrops_ { 0 }, interfaceDrops_ { 0 };
     std::atomic<uint64_t> bytesRead_ { 0 };
     uint64_t fileBytes_ = 0;
+    // A capture file's read buffer; the handle, closed first, reads through it until then.
+    std::unique_ptr<char[]> fileBuffer_;
 };

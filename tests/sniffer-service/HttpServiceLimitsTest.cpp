@@ -320,7 +320,7 @@ TEST_F(HttpServiceLimitsTest, AFastReaderOfALongAnswerLeavesItsThreadToOtherClie
             if (count++ == Pieces)
                 return;
             std::this_thread::sleep_for(2ms);
-            piece.assign(16 * 1024, 'h');
+            piece.assign(64 * 1024, 'h');
             ++made;
         };
     };
@@ -339,7 +339,7 @@ TEST_F(HttpServiceLimitsTest, AFastReaderOfALongAnswerLeavesItsThreadToOtherClie
     EXPECT_TRUE(isAnswer(poller.response(), "200", "snapshot\n"));
     EXPECT_LT(made.load(), Pieces / 2) << "a poll waited for most of a long answer to another client";
     reading.join();
-    EXPECT_GT(got, Pieces * 16 * 1024);
+    EXPECT_GT(got, Pieces * 64 * 1024);
 }
 
 TEST_F(HttpServiceLimitsTest, AClientReadingSlowlyHoldsLittleAndOnlyUntilTheWriteDeadline)

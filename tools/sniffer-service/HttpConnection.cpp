@@ -145,11 +145,11 @@ void HttpConnection::writePiece()
     static const char lineEnd[] = "\r\n";
     static const char lastChunk[] = "0\r\n\r\n";
     // A piece the socket takes whole at once is followed by the next one here and now: handing each
-    // 64 KB piece's completion on through the executor woke another thread for every piece. A few
-    // pieces at a time, so that a client reading fast does not keep this thread's other
+    // piece's completion on through the executor woke another thread for every piece. About a
+    // megabyte at a time, so that a client reading fast does not keep this thread's other
     // connections waiting; a piece the socket cannot take whole goes on as an asynchronous write.
-    constexpr int PiecesPerTurn = 16;
-    for (int turn = 0; turn < PiecesPerTurn; ++turn) {
+    constexpr size_t BytesPerTurn = 1 << 20;
+    for (size_t turn = 0; turn < BytesPerTurn;) {
         piece_.clear();
         try {
             pieces_(piece_);
@@ -186,6 +186,7 @@ void HttpConnection::writePiece()
         if (written == size) {
             if (last)
                 return onWritten({});
+            turn += size;
             continue;
         }
         rest.consume(written);

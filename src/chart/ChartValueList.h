@@ -8,8 +8,9 @@ class TChartSeries;
 
 enum TChartListOrder { loNone, loAscending };
 
-// One coordinate of a series' points. Its statistics are cached and recomputed only after a
-// change, since every drawing asks for them per series.
+// One coordinate of a series' points. Every drawing asks for its statistics per series, so they
+// are kept: the range follows a point put at either end or taken away from between the extremes,
+// and is found again by a walk only after other changes; the totals are walked only when asked.
 class TChartValueList {
 public:
     explicit TChartValueList(TChartListOrder order = loNone)
@@ -38,18 +39,24 @@ private:
     template <typename It> void InsertFront(It first, It last)
     {
         values_.insert(values_.begin(), first, last);
-        stale_ = true;
+        rangeStale_ = totalsStale_ = true;
     }
     void InsertFront(size_t count, double value)
     {
-        if (count > 0)
-            rising_ = rising_ && !std::isnan(value) && (values_.empty() || value <= values_.front());
+        if (count == 0)
+            return;
+        rising_ = rising_ && !std::isnan(value) && (values_.empty() || value <= values_.front());
         values_.insert(values_.begin(), count, value);
-        stale_ = true;
+        widenRange(value, true);
+        totalsStale_ = true;
     }
     void Delete(int index);
     void Clear();
-    void recalc() const;
+    // The range a walk from the first value to the last would find, with a value just put first
+    // or last: a walk takes a new extreme only when it lies strictly beyond the one before.
+    void widenRange(double value, bool first);
+    void recalcRange() const;
+    void recalcTotals() const;
 
     std::vector<double> values_;
     TChartListOrder order_;
@@ -57,7 +64,10 @@ private:
     // place can be found by halving instead of a walk back through every point.
     bool rising_ = true;
 
-    mutable bool stale_ = true;
+    mutable bool rangeStale_ = true;
+    mutable bool totalsStale_ = true;
+    // Whether the range was taken from any value that is a number.
+    mutable bool hasRange_ = false;
     mutable double min_ = 0;
     mutable double max_ = 0;
     mutable double total_ = 0;

@@ -80,6 +80,83 @@ TEST(Series, ValueStatisticsFollowEveryChange)
     EXPECT_EQ(series.YValues().Total(), -1);
 }
 
+// What a walk from the first value to the last finds: the range is taken from the values that
+// are numbers, a new extreme only when it lies strictly beyond the one before.
+struct TWalkedStatistics {
+    double min = 0, max = 0, total = 0, totalAbs = 0;
+    explicit TWalkedStatistics(const TChartValueList& list)
+    {
+        bool first = true;
+        for (int i = 0; i < list.Count(); ++i) {
+            const double v = list[i];
+            if (std::isnan(v))
+                continue;
+            if (first) {
+                min = max = v;
+                first = false;
+            } else if (v < min) {
+                min = v;
+            } else if (v > max) {
+                max = v;
+            }
+            total += v;
+            totalAbs += std::fabs(v);
+        }
+    }
+};
+
+// The same double, the sign of a zero included.
+bool sameBits(double a, double b)
+{
+    return a == b && std::signbit(a) == std::signbit(b);
+}
+
+TEST(Series, KeptRangesAndTotalsAreWhatAWalkFindsAfterEveryKindOfChange)
+{
+    std::mt19937 rng(2024);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // Few distinct values, both zeros and gaps, so that ties and extremes come and go often.
+    const double ys[] = { -0.0, 0.0, 1, -1, 2, 5, -5, nan };
+    for (int round = 0; round < 200; ++round) {
+        TAreaSeries series;
+        double next = 0;
+        for (int step = 0; step < 120; ++step) {
+            const int kind = int(rng() % 10);
+            const double y = ys[rng() % 8];
+            if (kind < 4) {
+                series.AddPoint(next, y);
+                next += rng() % 3 == 0 ? 0 : 1;
+            } else if (kind == 4) {
+                // Among the points already there, or before them all.
+                series.AddPoint(next - double(rng() % 8), y);
+            } else if (kind == 5) {
+                std::vector<double> before;
+                const double front = series.PointCount() > 0 ? series.XValues()[0] : next;
+                for (int k = 1 + int(rng() % 3); k > 0; --k)
+                    before.push_back(front - double(before.size() + 1));
+                series.AddPoints(before, y);
+            } else if (kind < 9 && series.PointCount() > 0) {
+                // Mostly the oldest, as the graph's window does, now and then any other.
+                series.DeletePoint(rng() % 3 == 0 ? int(rng() % unsigned(series.PointCount())) : 0);
+            } else if (rng() % 8 == 0) {
+                series.Clear();
+            }
+            // Asked now and then only, so that several changes pile up on a kept range.
+            if (rng() % 3 != 0)
+                continue;
+            for (const TChartValueList* list : { &series.YValues(), &series.XValues() }) {
+                const TWalkedStatistics walked(*list);
+                ASSERT_TRUE(sameBits(list->MinValue(), walked.min)) << "round " << round << ", step " << step;
+                ASSERT_TRUE(sameBits(list->MaxValue(), walked.max)) << "round " << round << ", step " << step;
+                if (rng() % 2 == 0) {
+                    ASSERT_EQ(list->Total(), walked.total);
+                    ASSERT_EQ(list->TotalABS(), walked.totalAbs);
+                }
+            }
+        }
+    }
+}
+
 TEST(Series, PointColoursAndLabelsAppearOnlyWhenGiven)
 {
     TAreaSeries series;

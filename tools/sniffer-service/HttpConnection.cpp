@@ -173,8 +173,7 @@ void HttpConnection::writePiece()
         }
         if (count == 0)
             return onWritten({});
-        const std::array<asio::const_buffer, 3> framed = buffers;
-        beast::buffers_suffix<std::array<asio::const_buffer, 3>> rest(framed);
+        beast::buffers_suffix<std::array<asio::const_buffer, 3>> rest(buffers);
         const size_t size = asio::buffer_size(rest);
         beast::error_code error;
         auto& socket = stream_.socket();

@@ -40,7 +40,7 @@ void TChartValueList::Insert(int index, double value)
     const size_t at = size_t(index);
     const size_t count = values_.size();
     rising_ = rising_ && !std::isnan(value) && (at == 0 || values_[at - 1] <= value)
-        && (at == values_.size() || value <= values_[at]);
+        && (at == count || value <= values_[at]);
     values_.insert(values_.begin() + index, value);
     if (at == count || at == 0)
         widenRange(value, at == 0 && count > 0);

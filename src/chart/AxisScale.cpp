@@ -5,16 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-int TAxisScale::CalcPosValue(double value) const
-{
-    if (ZeroRange())
-        return Centre();
-    double offset = (value - minimum) * Size() / Range();
-    if (horizontal)
-        return RoundPixel(inverted ? endPos - offset : startPos + offset);
-    return RoundPixel(inverted ? startPos + offset : endPos - offset);
-}
-
 double TAxisScale::CalcPosPoint(int pixel) const
 {
     if (Size() == 0 || ZeroRange())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chart/ChartTypes.h"
+
 #include <vector>
 
 // The mapping between values and pixels of one axis, as fixed by one drawing.
@@ -17,7 +19,16 @@ struct TAxisScale {
     bool ZeroRange() const { return !(Range() != 0); }
     int Centre() const { return startPos + Size() / 2; }
 
-    int CalcPosValue(double value) const;
+    // Inline: a chart maps three positions for every point it draws.
+    int CalcPosValue(double value) const
+    {
+        if (ZeroRange())
+            return Centre();
+        const double offset = (value - minimum) * Size() / Range();
+        if (horizontal)
+            return RoundPixel(inverted ? endPos - offset : startPos + offset);
+        return RoundPixel(inverted ? startPos + offset : endPos - offset);
+    }
     double CalcPosPoint(int pixel) const;
 };
 

@@ -102,15 +102,3 @@ QString FormatAxisValue(double value, const TNumberSeparators& separators)
     }
     return text;
 }
-
-int RoundPixel(double position)
-{
-    constexpr double limit = 1 << 24;
-    if (std::isnan(position))
-        return 0;
-    if (position > limit)
-        return int(limit);
-    if (position < -limit)
-        return -int(limit);
-    return int(std::nearbyint(position));
-}

@@ -81,4 +81,19 @@ constexpr double AxisValueResolution = 0.001;
 
 // Rounds a pixel position to the nearest whole pixel, ties to even, and keeps it within a range
 // that painting and integer arithmetic can take even for absurd values.
-int RoundPixel(double position);
+inline int RoundPixel(double position)
+{
+    constexpr double limit = 1 << 24;
+    if (!(position == position))
+        return 0;
+    if (position > limit)
+        return int(limit);
+    if (position < -limit)
+        return -int(limit);
+    // Adding and taking away 1.5 * 2^52 leaves no bits below the point, so the sum rounds as
+    // nearbyint does in the default rounding mode, the one the program runs in (and without
+    // -ffast-math, which would fold the two away). nearbyint itself is a library call here, and a
+    // chart rounds three positions for every point it draws.
+    constexpr double shift = 6755399441055744.0;
+    return int((position + shift) - shift);
+}

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -61,6 +63,29 @@ TEST(AxisScale, AbsurdValuesStayWithinPaintableRange)
     EXPECT_GT(high, -(1 << 25));
     EXPECT_EQ(RoundPixel(std::numeric_limits<double>::quiet_NaN()), 0);
     EXPECT_EQ(RoundPixel(std::numeric_limits<double>::infinity()), 1 << 24);
+}
+
+// Pixel rounding takes a shortcut past the library's nearbyint; it must land on the same pixel
+// for every position a chart can map, ties and the ends of the range included.
+TEST(AxisScale, PixelRoundingIsNearbyintTiesToEven)
+{
+    std::vector<double> positions = { 0.0, -0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 0.49999999999999994,
+        -0.49999999999999994, 4503599627370495.5, 1e-310, -1e-310, 16777215.5, -16777215.5, 16777216.0, -16777216.0,
+        16777216.5, 8388607.5, 123.50000000000001, 123.49999999999999 };
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> wide(-(1 << 24), 1 << 24), narrow(-600, 600);
+    for (int i = 0; i < 200000; ++i) {
+        positions.push_back(wide(rng));
+        positions.push_back(narrow(rng));
+        positions.push_back(std::floor(narrow(rng)) + 0.5);
+    }
+    for (double p : positions) {
+        if (std::fabs(p) > (1 << 24))
+            continue;
+        ASSERT_EQ(RoundPixel(p), int(std::nearbyint(p))) << std::hexfloat << p;
+    }
+    EXPECT_EQ(RoundPixel(16777216.5), 1 << 24);
+    EXPECT_EQ(RoundPixel(-1e300), -(1 << 24));
 }
 
 TEST(LabelIncrement, NextStepFollowsOneTwoFiveAcrossDecades)

@@ -75,12 +75,6 @@ bool TCustomSeries::stackFloors(TStackFloors& floors) const
     return chart && chart->cachedStackFloors(*this, floors);
 }
 
-int TCustomSeries::clampedPos(const TAxisScale& scale, double value)
-{
-    // Nothing is drawn past the bottom edge of the plot, where an inverted axis puts large values.
-    return std::min(scale.CalcPosValue(value), scale.endPos);
-}
-
 TCustomSeries::PointPos TCustomSeries::pointPos(int index) const
 {
     return pointPos(index, GetHorizAxis()->Scale(), GetVertAxis()->Scale());
@@ -213,8 +207,20 @@ void TCustomSeries::Draw(QPainter& painter) const
     pos.reserve(size_t(last - start + 1));
     TStackFloors floors;
     const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
-    for (int i = start; i <= last; ++i)
-        pos.push_back(pointPos(i, horizontal, vertical, kept));
+    if (stacked_ == cssStack && kept && last < kept->Count) {
+        // What pointPos does for a stacked point with its floor kept, in one loop: a chart maps
+        // every point of every series at every drawing.
+        const double* xs = XValues().Data();
+        const double* ys = YValues().Data();
+        for (int i = start; i <= last; ++i) {
+            const double base = ys[i] >= 0 ? kept->Positive[i] : kept->Negative[i];
+            pos.push_back(
+                { horizontal.CalcPosValue(xs[i]), clampedPos(vertical, base + ys[i]), clampedPos(vertical, base) });
+        }
+    } else {
+        for (int i = start; i <= last; ++i)
+            pos.push_back(pointPos(i, horizontal, vertical, kept));
+    }
     drawPieces(painter, pos, start);
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "chart/AxisScale.h"
 #include "chart/ChartSeries.h"
 
 #include <QPoint>
 
+#include <algorithm>
 #include <vector>
-
-struct TAxisScale;
 
 enum TCustomSeriesStack { cssNone, cssStack, cssStack100 };
 
@@ -58,7 +58,11 @@ private:
     };
     static int runLength(const std::vector<PointPos>& pos, int first, int turns);
     double stackSum(int index, bool includeSelf) const;
-    static int clampedPos(const TAxisScale& vertical, double value);
+    static int clampedPos(const TAxisScale& vertical, double value)
+    {
+        // Nothing is drawn past the bottom edge of the plot, where an inverted axis puts large values.
+        return std::min(vertical.CalcPosValue(value), vertical.endPos);
+    }
     PointPos pointPos(int index) const;
     // The same with the axes' scales, and perhaps the floors of the stack, looked up once for a
     // whole drawing.

@@ -71,15 +71,17 @@ TEST(StackedDrawing, BandsLieOnTopOfEachOtherFromTheTimeAxis)
 TEST(StackedDrawing, JaggedBandsFillThePixelsOfOnePolygonEach)
 {
     std::mt19937 rng(3);
-    // Jagged bands go in many short runs; smooth and flat ones, in the last rounds, in few long ones.
-    for (int round = 0; round < 8; ++round) {
+    // Jagged bands go in many short runs; smooth and flat ones, in rounds 6 and 7, in few long
+    // ones. In the last round values of either sign stack from the time axis both ways.
+    for (int round = 0; round < 9; ++round) {
         TChart chart;
         usePlainLayout(chart);
         std::vector<TAreaSeries*> series;
         for (int s = 0; s < 30; ++s) {
             std::vector<double> values;
             for (int i = 0; i < 100; ++i)
-                values.push_back(round == 6           ? (s == 0 ? 0 : 40 + 30 * std::sin(i / (8.0 + s) + s))
+                values.push_back(round == 8           ? double(int(rng() % 101) - 50)
+                        : round == 6                  ? (s == 0 ? 0 : 40 + 30 * std::sin(i / (8.0 + s) + s))
                         : round == 7                  ? double(s % 4 == 0 ? 0 : 5 + s)
                         : round % 2 && rng() % 3 == 0 ? 0
                                                       : double(rng() % (50 + 40 * round)));

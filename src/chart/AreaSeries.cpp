@@ -133,18 +133,33 @@ int TCustomSeries::CalcFloorPos(int index) const
     return pointPos(index).floor;
 }
 
+double TCustomSeries::stackedExtreme(double result, bool largest) const
+{
+    const double* y = YValues().Data();
+    const int count = PointCount();
+    TStackFloors floors;
+    const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
+    if (kept && count <= kept->Count) {
+        // The floors of every point are kept: the same sums without a call per point, as every
+        // drawing and every poll's layout asks each series for both ends of its stack.
+        for (int i = 0; i < count; ++i) {
+            const double top = (y[i] >= 0 ? kept->Positive[i] : kept->Negative[i]) + y[i];
+            result = largest ? std::max(result, top) : std::min(result, top);
+        }
+        return result;
+    }
+    for (int i = 0; i < count; ++i)
+        result = largest ? std::max(result, stackBase(i, kept) + y[i]) : std::min(result, stackBase(i, kept) + y[i]);
+    return result;
+}
+
 double TCustomSeries::SeriesMaxValue() const
 {
     if (stacked_ == cssStack100)
         return 100;
     double result = YValues().MaxValue();
-    if (stacked_ == cssStack) {
-        const double* y = YValues().Data();
-        TStackFloors floors;
-        const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
-        for (int i = 0; i < PointCount(); ++i)
-            result = std::max(result, stackBase(i, kept) + y[i]);
-    }
+    if (stacked_ == cssStack)
+        result = stackedExtreme(result, true);
     return result;
 }
 
@@ -153,13 +168,8 @@ double TCustomSeries::SeriesMinValue() const
     if (stacked_ == cssStack100)
         return 0;
     double result = YValues().MinValue();
-    if (stacked_ == cssStack) {
-        const double* y = YValues().Data();
-        TStackFloors floors;
-        const TStackFloors* kept = stackFloors(floors) ? &floors : nullptr;
-        for (int i = 0; i < PointCount(); ++i)
-            result = std::min(result, stackBase(i, kept) + y[i]);
-    }
+    if (stacked_ == cssStack)
+        result = stackedExtreme(result, false);
     return result;
 }
 

@@ -70,6 +70,8 @@ private:
         const TStackFloors* floors = nullptr) const;
     // StackBase, read straight from the floors where they hold the point.
     double stackBase(int index, const TStackFloors* floors) const;
+    // The largest (or smallest) of result and the tops of this series' stack.
+    double stackedExtreme(double result, bool largest) const;
     // The floors kept for this series in the current drawing, if any.
     bool stackFloors(TStackFloors& floors) const;
     void drawPieces(QPainter& painter, const std::vector<PointPos>& pos, int firstIndex) const;

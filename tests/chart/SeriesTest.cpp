@@ -213,6 +213,46 @@ TEST(Stacking, ValuesStackOnlyOnValuesOfTheirOwnSign)
     (void)a;
 }
 
+// A drawing and a poll's layout take the ends of the value axis from the floors they keep for
+// all series at once; those ends must be the very numbers the walk over the other series gives,
+// the sign of a zero included, with values of both signs, zeros, gaps and short series.
+TEST(Stacking, AxisEndsFromKeptFloorsAreTheWalksBitForBit)
+{
+    std::mt19937 rng(11);
+    const double values[] = { -0.0, 0.0, 1, -1, 2.5, -7, 1e9, -1e-9, std::numeric_limits<double>::quiet_NaN() };
+    for (int round = 0; round < 300; ++round) {
+        TChart chart;
+        std::vector<TAreaSeries*> series;
+        const int count = 1 + int(rng() % 6);
+        for (int s = 0; s < count; ++s) {
+            auto* area = addStackedSeries(chart, clTestRed, {});
+            const int points = int(rng() % 12);
+            for (int i = 0; i < points; ++i)
+                area->AddPoint(i, values[rng() % (round % 3 == 0 ? 9 : 8)]);
+            area->SetActive(rng() % 5 != 0);
+            series.push_back(area);
+        }
+        for (const bool largest : { true, false }) {
+            // The walk: each series alone, outside any drawing, over the other series' points.
+            bool found = false;
+            double walked = 0;
+            for (TAreaSeries* area : series) {
+                if (!area->Active() || area->PointCount() == 0)
+                    continue;
+                const double v = largest ? area->SeriesMaxValue() : area->SeriesMinValue();
+                if (std::isnan(v))
+                    continue;
+                walked = found ? (largest ? std::max(walked, v) : std::min(walked, v)) : v;
+                found = true;
+            }
+            const double kept = largest ? chart.AxisMaxValue(chart.LeftAxis()) : chart.AxisMinValue(chart.LeftAxis());
+            ASSERT_EQ(std::signbit(kept), std::signbit(walked)) << "round " << round << (largest ? " max" : " min");
+            ASSERT_TRUE(kept == walked || (std::isnan(kept) && std::isnan(walked)))
+                << "round " << round << (largest ? " max " : " min ") << kept << " vs " << walked;
+        }
+    }
+}
+
 TEST(Stacking, ShortInactiveAndOtherKindsOfSeriesAddNothing)
 {
     TChart chart;

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintDevice>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
@@ -35,6 +36,19 @@ void throwIndex(const char* what, int col, int row)
 
 } // namespace
 
+int TFontAscents::Of(const QPainter& painter)
+{
+    const QFont& font = painter.font();
+    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
+    for (const TKept& kept : kept_)
+        if (kept.Dpi == dpi && kept.Font == font)
+            return kept.Ascent;
+    TKept& kept = kept_[next_];
+    next_ = 1 - next_;
+    kept = { font, dpi, painter.fontMetrics().ascent() };
+    return kept.Ascent;
+}
+
 void TGridCanvas::FillRect(const QRect& rect)
 {
     Painter.fillRect(rect, BrushColor);
@@ -52,7 +66,7 @@ void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
     if (!(Painter.font() == Font))
         Painter.setFont(Font);
     Painter.setPen(FontColor);
-    const int ascent = Painter.fontMetrics().ascent();
+    const int ascent = Ascents ? Ascents->Of(Painter) : Painter.fontMetrics().ascent();
     Painter.drawText(QPoint(x, y + ascent), text.size() > limit ? text.left(limit) : text);
     Painter.restore();
 }
@@ -576,7 +590,7 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
     state.Focused = !state.Fixed && gridFocused && current_ == TGridCoord { col, row };
 
     // Font and colours start afresh for every cell, so whatever the hook chose for one cell stays there.
-    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base) };
+    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base), &fontAscents_ };
     if (state.Fixed) {
         canvas.BrushColor = pal.color(QPalette::Button);
     } else if (state.Selected && !state.Focused) {

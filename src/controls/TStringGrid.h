@@ -46,6 +46,22 @@ struct TGridRect {
     }
 };
 
+// The ascent of the painter's font, kept for the last fonts asked: painter.fontMetrics() looks the
+// font up anew at every call, and a table draws every cell text in one of very few fonts.
+class TFontAscents {
+public:
+    int Of(const QPainter& painter);
+
+private:
+    struct TKept {
+        QFont Font;
+        int Dpi = -1;
+        int Ascent = 0;
+    };
+    TKept kept_[2];
+    int next_ = 0;
+};
+
 // The drawing surface handed to the draw-cell hook: the painter plus the font, font colour and brush colour the
 // grid chose for the cell. The hook may change the three and draw with them.
 struct TGridCanvas {
@@ -53,6 +69,8 @@ struct TGridCanvas {
     QFont Font;
     QColor FontColor;
     QColor BrushColor;
+    // The grid's kept font ascents, which TextRect places its text by when given.
+    TFontAscents* Ascents = nullptr;
 
     // Fills the rectangle with BrushColor.
     void FillRect(const QRect& rect);
@@ -236,6 +254,7 @@ private:
     // between two written cells of a row is repainted with them: the cell on its left draws it.
     bool collectingRepaints_ = false;
     TRepaintCollector collectedRepaints_ { GridLineWidth };
+    TFontAscents fontAscents_;
     // A paint's cells in reach of its region and the runs of their grid lines.
     struct PaintedCell {
         size_t Index;

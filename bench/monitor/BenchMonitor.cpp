@@ -691,6 +691,16 @@ void benchIdle(int seconds, bool steady)
         for (size_t next = 0; !feedStop.wait_for(lock, std::chrono::seconds(1), [&] { return stopFeeding; });)
             b.ServeSnapshot(snapshots[next++ % snapshots.size()]);
     });
+    // The machine's pace moves by half from minute to minute here; a plain pass over a snapshot
+    // just before and just after the timed window shows which pace the window ran at.
+    const auto pace = [&] {
+        Timings t;
+        std::string copy;
+        for (int r = 0; r < 9; ++r)
+            timePlainPassOverCopy(t, snapshots[size_t(r) % snapshots.size()], copy);
+        return t.Cpu();
+    };
+    const double paceBefore = pace();
     const double thread0 = threadCpuMs();
     const double process0 = BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID);
     const double polls0 = b.probe().SampleIndex();
@@ -703,6 +713,7 @@ void benchIdle(int seconds, bool steady)
     const double wall = msSince(start);
     const double thread = (threadCpuMs() - thread0) / wall * 100;
     const double process = (BenchClock::cpuMs(CLOCK_PROCESS_CPUTIME_ID) - process0) / wall * 100;
+    const double paceAfter = pace();
     {
         std::lock_guard<std::mutex> lock(feedMutex);
         stopFeeding = true;
@@ -728,6 +739,10 @@ void benchIdle(int seconds, bool steady)
         "  of each second: the paint after the poll %.0f us, the poll with its fetch %.0f us, the rest %.0f us\n",
         paintMs * 1000 / (wall / 1000), pollMs * 1000 / (wall / 1000),
         (thread / 100 * 1000 - paintMs / (wall / 1000) - pollMs / (wall / 1000)) * 1000);
+    std::printf(
+        "  the machine's pace: a plain pass over one of these snapshots took %.3f ms just before the window was "
+        "timed and %.3f ms just after\n",
+        paceBefore, paceAfter);
     std::fflush(stdout);
 }
 

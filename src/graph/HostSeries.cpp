@@ -93,6 +93,9 @@ void HostSeries::PadSeries(TChart& chart, double sampleIndex)
     for (int i = 0; i < list.Count(); ++i) {
         TChartSeries* series = list.Item(i);
         past.clear();
+        // A young series needs up to a whole window of zeros; taken at once, not doubling its way there.
+        if (series->PointCount() < WindowPoints && past.capacity() == 0)
+            past.reserve(size_t(WindowPoints));
         for (int count = series->PointCount(); count < WindowPoints; ++count)
             past.push_back(sampleIndex - count - 1);
         series->AddPoints(past, 0);

@@ -282,9 +282,25 @@ void TCustomSeries::drawPieces(QPainter& painter, const std::vector<PointPos>& p
         // which lie on pixel boundaries, the runs fill exactly the pixels the whole band does.
         constexpr int MaxTurnsPerRun = 4;
         painter.setBrush(ToQColor(areaColor_ != clDefault ? areaColor_ : SeriesColor()));
+        // A piece with no height at either end covers no pixel, yet its edges would still be walked
+        // over every scan line the floor below it crosses: a host with no traffic in view costs
+        // nothing. Runs stop before such a piece, a cut that changes no pixel either.
+        const auto flatPiece = [&pos](int k) {
+            return pos[size_t(k)].top == pos[size_t(k)].floor && pos[size_t(k + 1)].top == pos[size_t(k + 1)].floor;
+        };
         QPolygon run;
         for (int first = 0; first < n - 1;) {
-            const int m = runLength(pos, first, MaxTurnsPerRun) + 1;
+            if (flatPiece(first)) {
+                ++first;
+                continue;
+            }
+            int m = runLength(pos, first, MaxTurnsPerRun) + 1;
+            for (int k = first + 1; k < first + m - 1; ++k) {
+                if (flatPiece(k)) {
+                    m = k - first + 1;
+                    break;
+                }
+            }
             run.resize(2 * m);
             for (int k = 0; k < m; ++k) {
                 const PointPos& point = pos[size_t(first + k)];

@@ -235,7 +235,8 @@ void TCustomSeries::Draw(QPainter& painter) const
 }
 
 // How many pieces from first a run takes: as many as the top and floor lines go with no more than
-// `turns` changes of direction between them, so that no scan line meets many of the run's edges.
+// `turns` changes of direction between them, so that no scan line meets many of the run's edges,
+// and none from a flat piece on.
 int TCustomSeries::runLength(const std::vector<PointPos>& pos, int first, int turns)
 {
     const int n = int(pos.size());
@@ -244,6 +245,8 @@ int TCustomSeries::runLength(const std::vector<PointPos>& pos, int first, int tu
     for (; k < n; ++k) {
         const PointPos& a = pos[size_t(k - 1)];
         const PointPos& b = pos[size_t(k)];
+        if (flatPiece(a, b))
+            break;
         const int top = (b.top > a.top) - (b.top < a.top);
         const int floor = (b.floor > a.floor) - (b.floor < a.floor);
         if (top != 0 && topDirection != 0 && top != topDirection)
@@ -282,25 +285,16 @@ void TCustomSeries::drawPieces(QPainter& painter, const std::vector<PointPos>& p
         // which lie on pixel boundaries, the runs fill exactly the pixels the whole band does.
         constexpr int MaxTurnsPerRun = 4;
         painter.setBrush(ToQColor(areaColor_ != clDefault ? areaColor_ : SeriesColor()));
-        // A piece with no height at either end covers no pixel, yet its edges would still be walked
-        // over every scan line the floor below it crosses: a host with no traffic in view costs
-        // nothing. Runs stop before such a piece, a cut that changes no pixel either.
-        const auto flatPiece = [&pos](int k) {
-            return pos[size_t(k)].top == pos[size_t(k)].floor && pos[size_t(k + 1)].top == pos[size_t(k + 1)].floor;
-        };
+        // A flat piece covers no pixel, yet its edges would still be walked over every scan line
+        // the floor below it crosses: it is left out, so a host with no traffic in view costs
+        // nothing. Runs end before one, a cut that changes no pixel either.
         QPolygon run;
         for (int first = 0; first < n - 1;) {
-            if (flatPiece(first)) {
+            if (flatPiece(pos[size_t(first)], pos[size_t(first + 1)])) {
                 ++first;
                 continue;
             }
-            int m = runLength(pos, first, MaxTurnsPerRun) + 1;
-            for (int k = first + 1; k < first + m - 1; ++k) {
-                if (flatPiece(k)) {
-                    m = k - first + 1;
-                    break;
-                }
-            }
+            const int m = runLength(pos, first, MaxTurnsPerRun) + 1;
             run.resize(2 * m);
             for (int k = 0; k < m; ++k) {
                 const PointPos& point = pos[size_t(first + k)];

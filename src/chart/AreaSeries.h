@@ -56,6 +56,8 @@ private:
         int top;
         int floor;
     };
+    // A piece with no height at either end.
+    static bool flatPiece(const PointPos& a, const PointPos& b) { return a.top == a.floor && b.top == b.floor; }
     static int runLength(const std::vector<PointPos>& pos, int first, int turns);
     double stackSum(int index, bool includeSelf) const;
     static int clampedPos(const TAxisScale& vertical, double value)

@@ -67,7 +67,9 @@ void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
         Painter.setFont(Font);
     Painter.setPen(FontColor);
     const int ascent = Ascents ? Ascents->Of(Painter) : Painter.fontMetrics().ascent();
-    Painter.drawText(QPoint(x, y + ascent), text.size() > limit ? text.left(limit) : text);
+    const QString shown = text.size() > limit ? text.left(limit) : text;
+    if (!Composer || !Composer->Draw(Painter, QPointF(x, y + ascent), shown))
+        Painter.drawText(QPoint(x, y + ascent), shown);
     Painter.restore();
 }
 
@@ -590,7 +592,8 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
     state.Focused = !state.Fixed && gridFocused && current_ == TGridCoord { col, row };
 
     // Font and colours start afresh for every cell, so whatever the hook chose for one cell stays there.
-    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base), &fontAscents_ };
+    TGridCanvas canvas { painter, font(), pal.color(QPalette::Text), pal.color(QPalette::Base), &fontAscents_,
+        &textComposer_ };
     if (state.Fixed) {
         canvas.BrushColor = pal.color(QPalette::Button);
     } else if (state.Selected && !state.Focused) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/RepaintCollector.h"
+#include "controls/TextComposer.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -71,6 +72,8 @@ struct TGridCanvas {
     QColor BrushColor;
     // The grid's kept font ascents, which TextRect places its text by when given.
     TFontAscents* Ascents = nullptr;
+    // The grid's composer of texts from glyphs shaped before, which TextRect draws with when given.
+    TTextComposer* Composer = nullptr;
 
     // Fills the rectangle with BrushColor.
     void FillRect(const QRect& rect);
@@ -255,6 +258,7 @@ private:
     bool collectingRepaints_ = false;
     TRepaintCollector collectedRepaints_ { GridLineWidth };
     TFontAscents fontAscents_;
+    TTextComposer textComposer_;
     // A paint's cells in reach of its region and the runs of their grid lines.
     struct PaintedCell {
         size_t Index;

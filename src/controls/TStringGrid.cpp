@@ -585,6 +585,15 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
         ~PaintingScope() { Flag = Was; }
     } painting { painting_, painting_ };
     painting_ = true;
+    // A cell's drawing stays in its cell. The painter's clip is the region being repainted, most
+    // often the written cells of many rows; within one cell's rectangle it is a plain rectangle,
+    // which fills and text blend through directly instead of span by span.
+    struct ClipScope {
+        QPainter& Painter;
+        ~ClipScope() { Painter.restore(); }
+    } clip { painter };
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
     const QPalette& pal = palette();
     TGridDrawState state;
     state.Fixed = col < effectiveFixedCols() || row < effectiveFixedRows();

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTextLine>
 
+#include <cmath>
+
 namespace {
 
 // Texts whose drawing turns characters into others (breaks, tabs, returns), that may run right to
@@ -37,6 +39,9 @@ TLineTextCache::TLine::TLine(const QString& text, const QFont& font, Qt::LayoutD
     Layout.endLayout();
     Height = line.ascent() + line.descent();
     Advance = line.horizontalAdvance();
+    // Lines and decorations are drawn by the layout itself.
+    if (!font.underline() && !font.overline() && !font.strikeOut())
+        Runs = Layout.glyphRuns();
 }
 
 const TLineTextCache::TLine& TLineTextCache::lineFor(QPainter& painter, const QString& text)
@@ -74,5 +79,15 @@ void TLineTextCache::Draw(QPainter& painter, const QRect& rect, int flags, const
         x = rect.width() - line.Advance;
     else if (alignment & Qt::AlignHCenter)
         x = (rect.width() - line.Advance) / 2;
-    line.Layout.lineAt(0).draw(&painter, QPointF(rect.x() + x, rect.y() + y));
+    const QPointF at(rect.x() + x, rect.y() + y);
+    // A turned or scaled line's glyphs are placed by the layout's own rules.
+    if (line.Runs.isEmpty() || painter.transform().type() > QTransform::TxTranslate) {
+        line.Layout.lineAt(0).draw(&painter, at);
+        return;
+    }
+    // The layout places a line in 64ths of a pixel, the start cut to them first, and the glyphs
+    // after it; placed from the exact start, a glyph could fall on the next 64th.
+    const QPointF cut(std::trunc(at.x() * 64) / 64, std::trunc(at.y() * 64) / 64);
+    for (const QGlyphRun& run : line.Runs)
+        painter.drawGlyphRun(cut, run);
 }

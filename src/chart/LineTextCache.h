@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QHash>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QTextLayout>
@@ -22,6 +24,9 @@ public:
 private:
     struct TLine {
         QTextLayout Layout;
+        // The line's glyphs, drawn straight from the kept runs; a line drawn through the layout
+        // looks each of its items up and converts it again every time.
+        QList<QGlyphRun> Runs;
         qreal Height = 0;
         qreal Advance = 0;
         TLine(const QString& text, const QFont& font, Qt::LayoutDirection direction);

@@ -1,5 +1,7 @@
 #include "controls/AutoSizeLabel.h"
 
+#include "controls/TextComposer.h"
+
 #include <QFontMetrics>
 #include <QLabel>
 #include <QStyle>
@@ -28,10 +30,28 @@ bool measuredOnce(const QLabel* label)
     return plainCaption(label) && label->pixmap().isNull() && label->picture().isNull();
 }
 
-// Without word wrap the size hint lays such a caption out at three widths that cannot change it;
-// this is the same measure once, with the same margins, indent and minimum, in the given metrics.
-int plainCaptionWidth(const QLabel* label, const QFontMetrics& metrics)
+// The labels of one window measure their captions with one composer, which lives as long as the window.
+TTextComposer& captionComposer(const QLabel* label)
 {
+    struct TKeptComposer : QObject {
+        using QObject::QObject;
+        TTextComposer Composer;
+    };
+    static const QString name = QStringLiteral("captionComposer");
+    QWidget* window = label->window();
+    QObject* kept = window->findChild<QObject*>(name, Qt::FindDirectChildrenOnly);
+    if (!kept) {
+        kept = new TKeptComposer(window);
+        kept->setObjectName(name);
+    }
+    return static_cast<TKeptComposer*>(kept)->Composer;
+}
+
+// Without word wrap the size hint lays such a caption out at three widths that cannot change it;
+// this is the same measure once, with the same margins, indent and minimum, in the given font.
+int plainCaptionWidth(const QLabel* label, const QFont& font)
+{
+    const QFontMetrics metrics(font);
     const QString text = label->text();
     const Qt::LayoutDirection direction = text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     const int align = int(QStyle::visualAlignment(direction, label->alignment()));
@@ -46,14 +66,17 @@ int plainCaptionWidth(const QLabel* label, const QFontMetrics& metrics)
     const int room = std::max(2000, label->minimumWidth()) - extra - outside;
     // A label expands tabs, a flag its alignment does not show.
     const int flags = (align & ~(Qt::AlignVCenter | Qt::AlignHCenter)) | Qt::TextExpandTabs;
-    const QRect bounds = metrics.boundingRect(0, 0, room, 2000, flags, text);
-    return std::max(bounds.width() + extra + outside, label->minimumWidth());
+    // The totals change every second; their glyphs were shaped before.
+    int width = 0;
+    if ((flags & Qt::AlignJustify) != 0 || !captionComposer(label).Width(font, text, width))
+        width = metrics.boundingRect(0, 0, room, 2000, flags, text).width();
+    return std::max(width + extra + outside, label->minimumWidth());
 }
 } // namespace
 
 int CaptionWidth(const QLabel* label)
 {
-    return measuredOnce(label) ? plainCaptionWidth(label, label->fontMetrics()) : label->sizeHint().width();
+    return measuredOnce(label) ? plainCaptionWidth(label, label->font()) : label->sizeHint().width();
 }
 
 void SetLabelCaption(QLabel* label, const QString& caption)
@@ -80,7 +103,7 @@ void SetLabelCaption(QLabel* label, const QString& caption)
             if (!ownSize)
                 font.setPixelSize(size);
             if (once) {
-                width = plainCaptionWidth(label, ownSize ? label->fontMetrics() : QFontMetrics(font));
+                width = plainCaptionWidth(label, ownSize ? label->font() : font);
             } else {
                 label->setFont(font);
                 width = label->sizeHint().width();

@@ -6,6 +6,8 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include <cmath>
+
 namespace {
 
 constexpr char16_t FirstComposed = 0x20;
@@ -15,6 +17,7 @@ constexpr int ComposedChars = LastComposed - FirstComposed + 1;
 struct TShaped {
     QList<QGlyphRun> Runs;
     qreal Ascent = 0;
+    qreal Width = 0;
 };
 
 // The glyphs the font gives text laid out on one line, left to right, as drawText lays it out.
@@ -30,7 +33,7 @@ TShaped shape(const QString& text, const QFont& font, const QPaintDevice* device
     layout.endLayout();
     if (!line.isValid())
         return {};
-    return { layout.glyphRuns(), line.ascent() };
+    return { layout.glyphRuns(), line.ascent(), line.naturalTextWidth() };
 }
 
 } // namespace
@@ -54,6 +57,15 @@ public:
             charState_[size_t(c)] = shapeChar(c, device) ? Composed : Refused;
         glyph = glyphs_[size_t(c)];
         return charState_[size_t(c)] == Composed;
+    }
+
+    // The advance of character c's glyph when nothing follows it, if the character is composed.
+    bool Advance(int c, const QPaintDevice* device, qreal& advance)
+    {
+        quint32 glyph = 0;
+        const bool composed = Glyph(c, device, glyph);
+        advance = advances_[size_t(c)];
+        return composed;
     }
 
     // How far the glyph of b starts after the glyph of a when b follows a, if the pair is composed.
@@ -84,6 +96,7 @@ private:
         else if (!(run.rawFont() == face_))
             return false;
         glyphs_[size_t(c)] = run.glyphIndexes().front();
+        advances_[size_t(c)] = shaped.Width;
         return true;
     }
 
@@ -113,6 +126,7 @@ private:
     QRawFont face_;
     std::array<uint8_t, ComposedChars> charState_ {};
     std::array<quint32, ComposedChars> glyphs_ {};
+    std::array<qreal, ComposedChars> advances_ {};
     std::array<uint8_t, ComposedChars * ComposedChars> pairState_ {};
     std::array<qreal, ComposedChars * ComposedChars> pairAdvance_ {};
 };
@@ -120,10 +134,9 @@ private:
 TTextComposer::TTextComposer() = default;
 TTextComposer::~TTextComposer() = default;
 
-TTextComposer::TFontGlyphs& TTextComposer::glyphsFor(const QPainter& painter)
+TTextComposer::TFontGlyphs& TTextComposer::glyphsFor(const QFont& font, const QPaintDevice* device)
 {
-    const QFont& font = painter.font();
-    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
+    const int dpi = device ? device->logicalDpiY() : 0;
     for (const std::unique_ptr<TFontGlyphs>& kept : fonts_)
         if (kept->Holds(font, dpi))
             return *kept;
@@ -140,21 +153,33 @@ TTextComposer::TFontGlyphs& TTextComposer::glyphsFor(const QPainter& painter)
 
 bool TTextComposer::Draw(QPainter& painter, const QPointF& origin, const QString& text)
 {
-    const qsizetype count = text.size();
     // Printable ASCII holds no right-to-left character, so a direction taken from the text is left to right.
-    if (count == 0 || count > MaxComposed || painter.layoutDirection() == Qt::RightToLeft
-        || painter.pen().style() == Qt::NoPen)
+    if (painter.layoutDirection() == Qt::RightToLeft || painter.pen().style() == Qt::NoPen)
         return false;
-    const QFont& font = painter.font();
-    if (font.underline() || font.overline() || font.strikeOut())
+    TFontGlyphs* glyphs = compose(painter.font(), painter.device(), text, true);
+    if (!glyphs)
         return false;
+    QGlyphRun run;
+    run.setRawFont(glyphs->Face());
+    run.setGlyphIndexes(indexes_);
+    run.setPositions(positions_);
+    painter.drawGlyphRun(origin, run);
+    return true;
+}
+
+TTextComposer::TFontGlyphs* TTextComposer::compose(
+    const QFont& font, const QPaintDevice* device, const QString& text, bool placeGlyphs)
+{
+    // Lines and decorations are drawText's to draw.
+    const qsizetype count = text.size();
+    if (count == 0 || count > MaxComposed || font.underline() || font.overline() || font.strikeOut())
+        return nullptr;
     const QChar* chars = text.constData();
     for (qsizetype i = 0; i < count; ++i)
         if (chars[i].unicode() < FirstComposed || chars[i].unicode() > LastComposed)
-            return false;
+            return nullptr;
 
-    TFontGlyphs& glyphs = glyphsFor(painter);
-    const QPaintDevice* device = painter.device();
+    TFontGlyphs& glyphs = glyphsFor(font, device);
     indexes_.clear();
     positions_.clear();
     qreal x = 0;
@@ -162,20 +187,28 @@ bool TTextComposer::Draw(QPainter& painter, const QPointF& origin, const QString
         const int c = chars[i].unicode() - FirstComposed;
         quint32 glyph = 0;
         if (!glyphs.Glyph(c, device, glyph))
-            return false;
-        indexes_.append(glyph);
-        positions_.append(QPointF(x, 0));
-        if (i + 1 < count) {
-            qreal advance = 0;
-            if (!glyphs.PairAdvance(c, chars[i + 1].unicode() - FirstComposed, device, advance))
-                return false;
-            x += advance;
+            return nullptr;
+        if (placeGlyphs) {
+            indexes_.append(glyph);
+            positions_.append(QPointF(x, 0));
         }
+        qreal advance = 0;
+        if (i + 1 < count ? !glyphs.PairAdvance(c, chars[i + 1].unicode() - FirstComposed, device, advance)
+                          : !glyphs.Advance(c, device, advance))
+            return nullptr;
+        x += advance;
     }
-    QGlyphRun run;
-    run.setRawFont(glyphs.Face());
-    run.setGlyphIndexes(indexes_);
-    run.setPositions(positions_);
-    painter.drawGlyphRun(origin, run);
+    width_ = x;
+    return &glyphs;
+}
+
+bool TTextComposer::Width(const QFont& font, const QString& text, int& width)
+{
+    // A font of a set pixel size has the same glyphs at every resolution, so it is shaped without one.
+    // Spaces at the end take no room in a line's natural width.
+    if (font.pixelSize() <= 0 || text.isEmpty() || text.back() == QLatin1Char(' ')
+        || !compose(font, nullptr, text, false))
+        return false;
+    width = int(std::ceil(width_));
     return true;
 }

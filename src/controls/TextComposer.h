@@ -34,12 +34,19 @@ public:
     // painter.drawText(origin, text) would. False, with nothing drawn, for a text it cannot compose.
     bool Draw(QPainter& painter, const QPointF& origin, const QString& text);
 
+    // The width QFontMetrics(font).boundingRect gives text laid out on one line, left or right
+    // aligned, in a font of a set pixel size. False for a text it cannot compose.
+    bool Width(const QFont& font, const QString& text, int& width);
+
     // Longer texts are left to drawText: a cell shows far fewer characters than this.
     static constexpr qsizetype MaxComposed = 256;
 
 private:
     class TFontGlyphs;
-    TFontGlyphs& glyphsFor(const QPainter& painter);
+    TFontGlyphs& glyphsFor(const QFont& font, const QPaintDevice* device);
+    // Lays text out in font for device: its glyphs and their places in indexes_ and positions_
+    // when asked, its natural width in width_. Null for a text it cannot compose.
+    TFontGlyphs* compose(const QFont& font, const QPaintDevice* device, const QString& text, bool placeGlyphs);
 
     // A table keeps every font few: regular and bold cells, and the header's.
     static constexpr size_t MaxFonts = 4;
@@ -48,4 +55,5 @@ private:
     // Kept from text to text, so that a draw does not allocate them anew.
     QList<quint32> indexes_;
     QList<QPointF> positions_;
+    qreal width_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <vector>
 
 // The caption's width is measured once where the size hint measures three times: it must be the
@@ -50,6 +51,38 @@ TEST(CaptionWidth, IsTheSizeHintsWidthWhateverTheLabelsSettings)
                     EXPECT_EQ(CaptionWidth(&label), label.sizeHint().width())
                         << "setting " << s << ", " << pixels << " px, bold " << bold << ", " << caption.toStdString();
                 }
+}
+
+// Plain captions of printable ASCII are measured from glyphs shaped before: random ones, with
+// the kerned and joined pairs they meet, in several faces and sizes, keep the size hint's width.
+TEST(CaptionWidth, ComposedCaptionsKeepTheSizeHintsWidth)
+{
+    std::mt19937 rng(5);
+    std::vector<QString> captions = { "198.80 Mb/s, 2.93 GB", "AVAWAT Ty Yo", "office ffi fl", "  lead", "x" };
+    for (int i = 0; i < 40; ++i) {
+        QString caption;
+        for (int n = 1 + int(rng() % 30); n > 0; --n)
+            caption.append(QChar(char16_t(0x20 + rng() % 95)));
+        captions.push_back(caption);
+    }
+    for (const char* family : { "", "Liberation Sans", "DejaVu Sans" })
+        for (int pixels : { 9, 11, 16 })
+            for (bool bold : { false, true })
+                for (Qt::Alignment alignment : { Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignRight | Qt::AlignTop })
+                    for (const QString& caption : captions) {
+                        QLabel label;
+                        QFont font = label.font();
+                        if (*family)
+                            font.setFamily(QString::fromLatin1(family));
+                        font.setPixelSize(pixels);
+                        font.setBold(bold);
+                        label.setFont(font);
+                        label.setAlignment(alignment);
+                        label.setText(caption);
+                        ASSERT_EQ(CaptionWidth(&label), label.sizeHint().width())
+                            << family << " " << pixels << " px, bold " << bold << ", \"" << caption.toStdString()
+                            << "\"";
+                    }
 }
 
 namespace {

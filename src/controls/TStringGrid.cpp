@@ -68,7 +68,7 @@ void TGridCanvas::TextRect(const QRect& rect, int x, int y, const QString& text)
     Painter.setPen(FontColor);
     const int ascent = Ascents ? Ascents->Of(Painter) : Painter.fontMetrics().ascent();
     const QString shown = text.size() > limit ? text.left(limit) : text;
-    if (!Composer || !Composer->Draw(Painter, QPointF(x, y + ascent), shown))
+    if (!Composer || !Composer->Draw(Painter, QPoint(x, y + ascent), shown))
         Painter.drawText(QPoint(x, y + ascent), shown);
     Painter.restore();
 }

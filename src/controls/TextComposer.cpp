@@ -151,10 +151,15 @@ TTextComposer::TFontGlyphs& TTextComposer::glyphsFor(const QFont& font, const QP
     return *replaced;
 }
 
-bool TTextComposer::Draw(QPainter& painter, const QPointF& origin, const QString& text)
+bool TTextComposer::Draw(QPainter& painter, const QPoint& origin, const QString& text)
 {
     // Printable ASCII holds no right-to-left character, so a direction taken from the text is left to right.
     if (painter.layoutDirection() == Qt::RightToLeft || painter.pen().style() == Qt::NoPen)
+        return false;
+    // Glyphs placed off whole pixels, or turned, are placed by drawText's own rules.
+    const QTransform& transform = painter.transform();
+    if (transform.type() > QTransform::TxTranslate || transform.dx() != std::floor(transform.dx())
+        || transform.dy() != std::floor(transform.dy()))
         return false;
     TFontGlyphs* glyphs = compose(painter.font(), painter.device(), text, true);
     if (!glyphs)

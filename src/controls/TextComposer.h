@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QRawFont>
 #include <QString>
@@ -31,8 +32,9 @@ public:
     TTextComposer& operator=(const TTextComposer&) = delete;
 
     // Draws text with the left end of its baseline at origin, in the painter's font and pen, as
-    // painter.drawText(origin, text) would. False, with nothing drawn, for a text it cannot compose.
-    bool Draw(QPainter& painter, const QPointF& origin, const QString& text);
+    // painter.drawText(origin, text) would. False, with nothing drawn, for a text it cannot compose
+    // and for a painter that is turned, scaled or moved by part of a pixel.
+    bool Draw(QPainter& painter, const QPoint& origin, const QString& text);
 
     // The width QFontMetrics(font).boundingRect gives text laid out on one line, left or right
     // aligned, in a font of a set pixel size. False for a text it cannot compose.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -38,29 +39,31 @@ QImage blank()
     return image;
 }
 
-void prepare(QPainter& painter, const QFont& font)
+void prepare(QPainter& painter, const QFont& font, const QTransform& transform = QTransform())
 {
     painter.translate(Offset);
+    painter.setTransform(transform, true);
     painter.setClipRect(QRect(0, 0, 300, 30));
     painter.setFont(font);
     painter.setPen(QColor(20, 40, 160));
 }
 
-QImage drawnByQt(const QFont& font, const QString& text)
+QImage drawnByQt(const QFont& font, const QString& text, const QTransform& transform = QTransform())
 {
     QImage image = blank();
     QPainter painter(&image);
-    prepare(painter, font);
+    prepare(painter, font, transform);
     painter.drawText(Baseline, text);
     return image;
 }
 
 // What a caller of the composer draws: the composed text, or drawText's where it is refused.
-QImage drawnComposed(TTextComposer& composer, const QFont& font, const QString& text, bool& composed)
+QImage drawnComposed(TTextComposer& composer, const QFont& font, const QString& text, bool& composed,
+    const QTransform& transform = QTransform())
 {
     QImage image = blank();
     QPainter painter(&image);
-    prepare(painter, font);
+    prepare(painter, font, transform);
     composed = composer.Draw(painter, Baseline, text);
     if (!composed)
         painter.drawText(Baseline, text);
@@ -103,6 +106,23 @@ TEST(TextComposer, DrawsEveryPixelAsDrawTextDoes)
             EXPECT_TRUE(composed);
         }
     }
+}
+
+// A painter moved by part of a pixel, scaled or turned places glyphs by other rules; what is
+// drawn through the composer there is still drawText's drawing.
+TEST(TextComposer, DrawsAsDrawTextDoesThroughAnyTransform)
+{
+    TTextComposer composer;
+    const QFont font = QApplication::font();
+    for (const QTransform& transform : { QTransform::fromTranslate(0.5, 0), QTransform::fromTranslate(0.3, 0.7),
+             QTransform::fromTranslate(0, 0.25), QTransform::fromScale(1.5, 1.5), QTransform().rotate(30) })
+        for (const QString& text :
+            { QStringLiteral("307.13 kb/s"), QStringLiteral("AVAWAT To"), QStringLiteral("x") }) {
+            bool composed = false;
+            ASSERT_EQ(drawnComposed(composer, font, text, composed, transform), drawnByQt(font, text, transform))
+                << "\"" << text.toStdString() << "\" through " << transform.dx() << "," << transform.dy() << " "
+                << transform.m11() << "," << transform.m12();
+        }
 }
 
 // What it cannot match it leaves alone, drawing nothing: characters beyond printable ASCII,

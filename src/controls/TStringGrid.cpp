@@ -585,15 +585,6 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
         ~PaintingScope() { Flag = Was; }
     } painting { painting_, painting_ };
     painting_ = true;
-    // A cell's drawing stays in its cell. The painter's clip is the region being repainted, most
-    // often the written cells of many rows; within one cell's rectangle it is a plain rectangle,
-    // which fills and text blend through directly instead of span by span.
-    struct ClipScope {
-        QPainter& Painter;
-        ~ClipScope() { Painter.restore(); }
-    } clip { painter };
-    painter.save();
-    painter.setClipRect(rect, Qt::IntersectClip);
     const QPalette& pal = palette();
     TGridDrawState state;
     state.Fixed = col < effectiveFixedCols() || row < effectiveFixedRows();
@@ -609,16 +600,19 @@ void TStringGrid::paintCellAt(QPainter& painter, int col, int row, const QRect& 
         canvas.BrushColor = pal.color(QPalette::Highlight);
         canvas.FontColor = pal.color(QPalette::HighlightedText);
     }
+    // The cell's own drawing and the hook's stay in the cell, and what the hook sets on the
+    // painter ends with them. The painter's clip is the region being repainted, most often the
+    // written cells of many rows; within one cell's rectangle it is a plain rectangle, which fills
+    // and text blend through directly instead of span by span.
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
     if (defaultDrawing_ || !OnDrawCell) {
         canvas.FillRect(rect);
         canvas.TextRect(rect, rect.left() + 2, rect.top() + 2, Cell(col, row));
     }
-
-    if (OnDrawCell) {
-        painter.save();
+    if (OnDrawCell)
         OnDrawCell(canvas, col, row, rect, state);
-        painter.restore();
-    }
+    painter.restore();
 
     if (state.Fixed) {
         // Raised edge: light top and left, shadow bottom and right, inside the cell.

@@ -6,7 +6,9 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -161,7 +163,8 @@ bool TTextComposer::Draw(QPainter& painter, const QPoint& origin, const QString&
     if (transform.type() > QTransform::TxTranslate || transform.dx() != std::floor(transform.dx())
         || transform.dy() != std::floor(transform.dy()))
         return false;
-    TFontGlyphs* glyphs = compose(painter.font(), painter.device(), text, true);
+    qreal width = 0;
+    TFontGlyphs* glyphs = compose(painter.font(), painter.device(), text, true, width);
     if (!glyphs)
         return false;
     QGlyphRun run;
@@ -173,7 +176,7 @@ bool TTextComposer::Draw(QPainter& painter, const QPoint& origin, const QString&
 }
 
 TTextComposer::TFontGlyphs* TTextComposer::compose(
-    const QFont& font, const QPaintDevice* device, const QString& text, bool placeGlyphs)
+    const QFont& font, const QPaintDevice* device, const QString& text, bool placeGlyphs, qreal& width)
 {
     // Lines and decorations are drawText's to draw.
     const qsizetype count = text.size();
@@ -203,17 +206,18 @@ TTextComposer::TFontGlyphs* TTextComposer::compose(
             return nullptr;
         x += advance;
     }
-    width_ = x;
+    width = x;
     return &glyphs;
 }
 
 bool TTextComposer::Width(const QFont& font, const QString& text, int& width)
 {
+    qreal natural = 0;
     // A font of a set pixel size has the same glyphs at every resolution, so it is shaped without one.
     // Spaces at the end take no room in a line's natural width.
     if (font.pixelSize() <= 0 || text.isEmpty() || text.back() == QLatin1Char(' ')
-        || !compose(font, nullptr, text, false))
+        || !compose(font, nullptr, text, false, natural))
         return false;
-    width = int(std::ceil(width_));
+    width = int(std::ceil(natural));
     return true;
 }

@@ -7,8 +7,6 @@
 #include <QRawFont>
 #include <QString>
 
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -47,8 +45,9 @@ private:
     class TFontGlyphs;
     TFontGlyphs& glyphsFor(const QFont& font, const QPaintDevice* device);
     // Lays text out in font for device: its glyphs and their places in indexes_ and positions_
-    // when asked, its natural width in width_. Null for a text it cannot compose.
-    TFontGlyphs* compose(const QFont& font, const QPaintDevice* device, const QString& text, bool placeGlyphs);
+    // when asked, and its natural width. Null for a text it cannot compose.
+    TFontGlyphs* compose(
+        const QFont& font, const QPaintDevice* device, const QString& text, bool placeGlyphs, qreal& width);
 
     // A table keeps every font few: regular and bold cells, and the header's.
     static constexpr size_t MaxFonts = 4;
@@ -57,5 +56,4 @@ private:
     // Kept from text to text, so that a draw does not allocate them anew.
     QList<quint32> indexes_;
     QList<QPointF> positions_;
-    qreal width_ = 0;
 };
